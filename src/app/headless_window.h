@@ -1,0 +1,82 @@
+// A main window without a toolkit: every control's state is kept in memory. Tests read
+// it back; the command line derives from it to print what the loader reports.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/main_window.h"
+
+namespace zelvar {
+
+class CHeadlessWindow : public IMainWindow {
+  public:
+    struct Question {
+        std::string text;
+        std::string caption;
+        AskButtons buttons;
+        AskIcon icon;
+    };
+    // Decides the answer to AskUser; without one every question is answered No.
+    using Answerer = std::function<bool(const Question&)>;
+
+    CHeadlessWindow();
+
+    void SetText(int id, std::string_view text) override;
+    std::string GetText(int id) override;
+    void Enable(int id, bool enable) override;
+    bool IsEnabled(int id) override;
+    void Show(int id, bool show) override;
+    bool IsShown(int id) override;
+    void SetFocus(int id) override;
+    int ListAdd(int id, std::string_view text) override;
+    void ListDelete(int id, int index) override;
+    void ListSelect(int id, int index) override;
+    int ListSelection(int id) override;
+    int ListCount(int id) override;
+    std::string ListItem(int id, int index) override;
+    void ListReset(int id) override;
+    void Repaint(int id) override;
+    bool AskUser(std::string_view text, std::string_view caption, AskButtons buttons,
+                 AskIcon icon) override;
+    void ShowAbout(std::string_view title, std::string_view text) override;
+    void EndDialog() override;
+
+    // Test and front-end helpers.
+    void SetAnswerer(Answerer answerer);
+    void SetSorted(int id, bool sorted);
+    std::vector<std::string> ListItems(int id);
+    std::vector<Question> Questions();
+    // Every About box shown, as (title, text).
+    std::vector<std::pair<std::string, std::string>> AboutBoxes();
+    bool Ended();  // EndDialog was called
+    int Focus();
+    int RepaintCount(int id);
+
+  private:
+    struct Control {
+        std::string text;
+        bool enabled = true;
+        bool shown = true;
+        bool sorted = false;
+        int selection = -1;
+        int repaints = 0;
+        std::vector<std::string> items;
+    };
+    Control& At(int id);  // caller holds m_mutex
+
+    std::mutex m_mutex;
+    std::map<int, Control> m_controls;
+    std::vector<Question> m_questions;
+    std::vector<std::pair<std::string, std::string>> m_aboutShown;
+    Answerer m_answerer;
+    int m_focus = 0;
+    bool m_ended = false;
+};
+
+}  // namespace zelvar

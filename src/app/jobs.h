@@ -1,0 +1,26 @@
+// Worker jobs: an upload or a terminal session on its own thread.
+#pragma once
+
+#include <string>
+
+namespace zelvar {
+
+// Job result codes.
+constexpr int kJobSuccess = 0;
+constexpr int kJobUploadFailed = -1;
+constexpr int kJobPortNotOpened = -2;
+constexpr int kJobPreparationStopped = -3;
+
+struct JobRequest {
+    std::string portName;
+    std::string imagePath;
+    int terminal = 0;
+};
+
+int JobThreadProc(JobRequest* request);
+int RunJob(const char* portName, const char* imagePath, int terminal);
+// Starts JobThreadProc on a detached worker thread with its own copy of request, so
+// the dialog may fill in its request again while the job runs.
+void StartJob(const JobRequest& request);
+
+}  // namespace zelvar

@@ -1,0 +1,51 @@
+#include "app/main_window.h"
+
+#include <mutex>
+
+#include "app/resource_ids.h"
+
+namespace zelvar {
+
+namespace {
+
+std::mutex g_windowMutex;
+std::shared_ptr<IMainWindow> g_mainWindow;
+
+}  // namespace
+
+void SetMainWindow(std::shared_ptr<IMainWindow> window) {
+    std::lock_guard lock(g_windowMutex);
+    g_mainWindow = std::move(window);
+}
+
+std::shared_ptr<IMainWindow> GetMainWindow() {
+    std::lock_guard lock(g_windowMutex);
+    return g_mainWindow;
+}
+
+bool AskUser(std::string_view text, std::string_view caption, AskButtons buttons, AskIcon icon) {
+    std::shared_ptr<IMainWindow> window = GetMainWindow();
+    if (!window) return false;
+    return window->AskUser(text, caption, buttons, icon);
+}
+
+const char* LoadResourceString(int id) {
+    switch (id) {
+        case IDS_ALREADY_RUNNING:
+            return kStrAlreadyRunning;
+        case IDS_APP_TITLE:
+            return kStrAppTitle;
+        case IDS_VERSION:
+            return kStrVersion;
+        case IDS_LOADER_NAME:
+            return kStrLoaderName;
+        case IDS_FW_VERSION:
+            return kStrFwVersion;
+        case IDS_PFLD_VERSION:
+            return kStrPfldVersion;
+        default:
+            return "";
+    }
+}
+
+}  // namespace zelvar

@@ -1,0 +1,153 @@
+#include "app/message_log.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "app/main_window.h"
+#include "app/resource_ids.h"
+#include "app/shared_state.h"
+
+namespace zelvar {
+
+namespace {
+
+constexpr std::size_t kLogPathChars = 259;
+constexpr std::size_t kHeaderBytes = 259;
+
+// The log file: one per program run, shared by the dialog's thread and the worker.
+struct LogFile {
+    std::mutex mutex;
+    int fd = -1;
+};
+
+LogFile& Log() {
+    static LogFile log;
+    return log;
+}
+
+// Counts UTF-8 characters: the prefix of text holding at most chars characters.
+std::size_t CharPrefix(const char* text, std::size_t chars) {
+    std::size_t bytes = 0;
+    std::size_t seen = 0;
+    while (text[bytes] != '\0') {
+        if ((static_cast<unsigned char>(text[bytes]) & 0xC0) != 0x80) {
+            if (seen == chars) break;
+            ++seen;
+        }
+        ++bytes;
+    }
+    return bytes;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void OpenLocked(const char* path) {
+    CloseLogFile();
+    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return;
+    // Other writers are locked out; the file is emptied only once it is ours.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0) {
+        close(fd);
+        return;
+    }
+    char header[kHeaderBytes + 1] = {};
+    std::snprintf(header, sizeof header - 2, "%s %s", kStrLoaderName, kStrVersion);
+    std::strcat(header, "\r\n");
+    WriteAll(fd, header, std::strlen(header));
+    std::lock_guard lock(Log().mutex);
+    Log().fd = fd;
+}
+
+}  // namespace
+
+void CreateLogFile(const char* directory) {
+    char path[kLogPathChars + 2] = {};
+    int n = std::snprintf(path, sizeof path, "%s%s", directory, kLogFileName);
+    if (n < 0 || static_cast<std::size_t>(n) > kLogPathChars) return;  // too long: no log
+    OpenLocked(path);
+}
+
+void OpenLogFileAt(const char* path) {
+    OpenLocked(path);
+}
+
+void CloseLogFile() {
+    std::lock_guard lock(Log().mutex);
+    if (Log().fd >= 0) close(Log().fd);
+    Log().fd = -1;
+}
+
+bool IsLogFileOpen() {
+    std::lock_guard lock(Log().mutex);
+    return Log().fd >= 0;
+}
+
+void WriteLogLine(const char* text) {
+    char line[kLogLineBytes + 2];
+    std::size_t n = Utf8Prefix(text, kLogLineBytes);
+    std::memcpy(line, text, n);
+    line[n] = '\r';
+    line[n + 1] = '\n';
+    std::lock_guard lock(Log().mutex);
+    if (Log().fd < 0) return;
+    // On storage before the report returns, so the log survives a crash.
+    if (WriteAll(Log().fd, line, n + 2)) fdatasync(Log().fd);
+}
+
+void LogLine(const char* text) {
+    if (std::shared_ptr<IMainWindow> window = GetMainWindow()) {
+        window->ListAdd(IDC_MESSAGE_LIST, text);
+        int n = window->ListCount(IDC_MESSAGE_LIST);
+        if (n > 0) window->ListSelect(IDC_MESSAGE_LIST, n - 1);
+        if (n > kMessageListLines) window->ListDelete(IDC_MESSAGE_LIST, 0);
+        window->Repaint(IDC_MESSAGE_LIST);
+    }
+    WriteLogLine(text);
+}
+
+void LogAnsiLine(const char* text) {
+    char wide[kAnsiLineChars * 4 + 1];
+    std::size_t n = CharPrefix(text, kAnsiLineChars);
+    std::memcpy(wide, text, n);
+    wide[n] = '\0';
+    LogLine(wide);
+}
+
+void ShowStatus(const char* text) {
+    if (std::shared_ptr<IMainWindow> window = GetMainWindow()) {
+        window->SetText(IDC_STATUS, text);
+        window->Repaint(IDC_STATUS);
+    }
+    WriteLogLine(text);
+}
+
+void SetJobControls(bool enable, bool success) {
+    if (std::shared_ptr<IMainWindow> window = GetMainWindow()) {
+        window->Enable(IDC_LOAD, false);
+        for (int id : {IDC_CONNECT, IDC_IMAGE_LIST, IDC_BROWSE_SEND, IDC_MODE, IDC_PORT_LIST}) {
+            window->Enable(id, enable);
+        }
+    }
+    if (enable) {
+        g_uploadBusy = false;
+        LogLine(success ? "Upload complete" : "Upload failed");
+    }
+}
+
+}  // namespace zelvar

@@ -1,0 +1,29 @@
+// The message log: the message list (30 lines), the status line and the log file
+// "Zelvar.txt". Callable from any thread; texts are UTF-8 and zero-terminated.
+// This file is a leaf: it knows the main window only through its seam.
+#pragma once
+
+#include <cstddef>
+
+namespace zelvar {
+
+constexpr int kMessageListLines = 30;        // lines the message list keeps
+constexpr std::size_t kLogLineBytes = 511;   // bytes of one text the log file takes
+constexpr std::size_t kAnsiLineChars = 199;  // characters LogAnsiLine takes
+constexpr const char* kLogFileName = "Zelvar.txt";
+
+void LogLine(const char* text);
+void LogAnsiLine(const char* text);
+void ShowStatus(const char* text);
+void WriteLogLine(const char* text);
+void SetJobControls(bool enable, bool success);
+
+// The log file. CreateLogFile makes "Zelvar.txt" afresh in directory (which ends with
+// its separator), locks it against other writers and writes the header line. Any
+// failure leaves the log closed, silently. OpenLogFileAt takes a full path instead.
+void CreateLogFile(const char* directory);
+void OpenLogFileAt(const char* path);
+void CloseLogFile();
+bool IsLogFileOpen();
+
+}  // namespace zelvar

@@ -1,0 +1,82 @@
+// The serial port: raw 8N1 on termios, no flow control, DTR and RTS dropped. All
+// receiver traffic passes through these free functions. Waits are event-driven: an
+// attempt that the protocol allows 100 ms returns the moment a byte arrives.
+//
+// A device that goes away (adapter unplugged, pty master closed) marks its handle
+// lost: the loss is shown once in the status line, and every later operation on the
+// handle returns at once. Callers' loops ask IsPortLost to end.
+#pragma once
+
+#include <cstdint>
+
+namespace zelvar {
+
+using PortHandle = int;
+constexpr PortHandle kInvalidPort = -1;
+
+// Timing of the retry loops (milliseconds).
+constexpr int kReadAttempts = 10;         // attempts of ReadPortByte
+constexpr int kReadAttemptMs = 100;       // one attempt's wait
+constexpr int kWriteByteRetryMs = 10;     // WritePortByte between refused writes
+constexpr int kWriteTextRetryMs = 1;      // WritePortText between partial writes
+constexpr int kSpeedChangeSettleMs = 10;  // SetPortSpeed after draining
+constexpr int kWriteStallLostMs = 5000;   // a write without progress this long: lost
+constexpr int kReadIntervalMs = 1;        // ReadPortBytes: longest gap between two bytes
+constexpr int kReadTotalPerByteMs = 1;    // ReadPortBytes: total wait per byte asked for
+constexpr int kReadTotalConstantMs = 1;   // ReadPortBytes: total wait on top of that
+constexpr int kDrainPollMs = 5;           // DrainPort: between looks at the output queue
+
+// The line speeds OpenPort accepts (bit/s). SetPortSpeed leaves the judgement to the
+// driver.
+constexpr int kPortSpeeds[] = {4800, 9600, 19200, 38400, 57600, 115200};
+
+// Purge flags, as the protocol layer asks for them.
+constexpr unsigned PURGE_TXABORT = 0x01;
+constexpr unsigned PURGE_RXABORT = 0x02;
+constexpr unsigned PURGE_TXCLEAR = 0x04;
+constexpr unsigned PURGE_RXCLEAR = 0x08;
+
+// Line-error bits.
+constexpr uint32_t CE_RXOVER = 0x01;
+constexpr uint32_t CE_OVERRUN = 0x02;
+constexpr uint32_t CE_RXPARITY = 0x04;
+constexpr uint32_t CE_FRAME = 0x08;
+constexpr uint32_t CE_BREAK = 0x10;
+constexpr uint32_t CE_TXFULL = 0x100;
+
+// "GPS1:" and "GPS2:" name /dev/gps1 and /dev/gps2 (exactly these spellings; a udev
+// rule or a symbolic link gives the receiver's device that name); anything else is a
+// path and is used as it is. Writes the device path into out (size bytes); false when
+// the name is empty or the path does not fit.
+bool ResolvePortName(const char* name, char* out, int size);
+
+PortHandle OpenPort(const char* deviceName, int speed);
+void ClosePort(PortHandle& handle);
+int SetPortSpeed(PortHandle handle, int speed);
+uint32_t ReportCommErrors(PortHandle handle);
+int ReadPortBytes(PortHandle handle, uint8_t* buffer, int n);
+int ReadPortByte(PortHandle handle, uint8_t& out, uint8_t prompt);
+int WritePortByte(PortHandle handle, uint8_t byte);
+int WritePortText(PortHandle handle, const void* bytes, int length);
+
+// The platform's direct requests on an open handle.
+void PurgePort(PortHandle handle, unsigned flags);
+void DrainPort(PortHandle handle);  // waits until queued output has been sent
+// One direct read of up to n bytes that waits at most timeoutMs for the first byte.
+// Returns the count, 0 on time-out, -1 on failure (lost port).
+int ReadPortRaw(PortHandle handle, uint8_t* buffer, int n, int timeoutMs);
+
+// The device behind handle has gone away (or stalled writes for kWriteStallLostMs).
+// A handle that names no open port (kInvalidPort included) counts as lost: there is
+// nothing to talk to, and every operation on it returns at once.
+bool IsPortLost(PortHandle handle);
+
+// Why the last OpenPort failed, in words a user can act on ("device not found",
+// "device busy", "permission denied", ...); empty after a successful open.
+const char* LastPortOpenError();
+
+// Reports the line-error mask exactly as ReportCommErrors does; exposed so the
+// reporting can be tested with a given mask.
+void ReportCommErrorMask(uint32_t mask);
+
+}  // namespace zelvar
