@@ -1,0 +1,134 @@
+#include "app/message_log.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/resource_ids.h"
+#include "app/shared_state.h"
+#include "test_env.h"
+
+namespace zelvar {
+namespace {
+
+using test::ReadFile;
+using test::WindowFixture;
+
+const std::string kHeader = "GPS firmware loader 1.1.2\r\n";
+
+TEST(MessageLog, ListKeepsLastThirtyLinesAndFileKeepsAll) {
+    WindowFixture fx;
+    std::string expected = kHeader;
+    for (int i = 1; i <= 31; ++i) {
+        std::string line = "line " + std::to_string(i);
+        LogLine(line.c_str());
+        expected += line + "\r\n";
+    }
+    std::vector<std::string> items = fx.Window().ListItems(IDC_MESSAGE_LIST);
+    ASSERT_EQ(items.size(), 30u);
+    EXPECT_EQ(items.front(), "line 2");
+    EXPECT_EQ(items.back(), "line 31");
+    EXPECT_EQ(fx.Window().ListSelection(IDC_MESSAGE_LIST), 29);
+    EXPECT_EQ(fx.LogText(), expected);
+}
+
+TEST(MessageLog, StatusGoesToFileInOrderButNotToList) {
+    WindowFixture fx;
+    LogLine("first");
+    ShowStatus("a status");
+    LogLine("");
+    ShowStatus("");
+    EXPECT_EQ(fx.Window().GetText(IDC_STATUS), "");
+    EXPECT_EQ(fx.Window().ListItems(IDC_MESSAGE_LIST), (std::vector<std::string>{"first", ""}));
+    EXPECT_EQ(fx.LogText(), kHeader + "first\r\na status\r\n\r\n\r\n");
+}
+
+TEST(MessageLog, JobControlsReportVerdictOnlyAtTheEnd) {
+    WindowFixture fx;
+    CHeadlessWindow& w = fx.Window();
+    w.Enable(IDC_LOAD, true);
+    SetJobControls(false, false);
+    for (int id :
+         {IDC_LOAD, IDC_CONNECT, IDC_IMAGE_LIST, IDC_BROWSE_SEND, IDC_MODE, IDC_PORT_LIST}) {
+        EXPECT_FALSE(w.IsEnabled(id)) << id;
+    }
+    EXPECT_EQ(w.ListCount(IDC_MESSAGE_LIST), 0);
+    EXPECT_EQ(fx.LogText(), kHeader);
+
+    g_uploadBusy = true;
+    SetJobControls(true, true);
+    EXPECT_FALSE(w.IsEnabled(IDC_LOAD));
+    EXPECT_TRUE(w.IsEnabled(IDC_CONNECT));
+    EXPECT_TRUE(w.IsEnabled(IDC_PORT_LIST));
+    EXPECT_FALSE(g_uploadBusy);
+    SetJobControls(true, false);
+    EXPECT_EQ(w.ListItems(IDC_MESSAGE_LIST),
+              (std::vector<std::string>{"Upload complete", "Upload failed"}));
+}
+
+TEST(MessageLog, LongTextsAreCutAtTheirLimits) {
+    WindowFixture fx;
+    std::string longText(600, 'x');
+    WriteLogLine(longText.c_str());
+    // 199 characters of a multi-byte text, never half a character.
+    std::string umlauts;
+    for (int i = 0; i < 250; ++i) umlauts += "\xC3\xA4";
+    LogAnsiLine(umlauts.c_str());
+    std::string shown = fx.Window().ListItem(IDC_MESSAGE_LIST, 0);
+    EXPECT_EQ(shown.size(), 199u * 2);
+    std::string log = fx.LogText();
+    EXPECT_EQ(log, kHeader + std::string(511, 'x') + "\r\n" + shown + "\r\n");
+}
+
+TEST(MessageLog, UnusableDirectoryLeavesNoLogAndNoError) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("plain"), "not a directory");
+    auto window = std::make_shared<CHeadlessWindow>();
+    SetMainWindow(window);
+    CreateLogFile(dir.File("plain/").c_str());
+    EXPECT_FALSE(IsLogFileOpen());
+    LogLine("still shown");
+    EXPECT_EQ(window->ListItem(IDC_MESSAGE_LIST, 0), "still shown");
+    EXPECT_TRUE(window->Questions().empty());
+    SetMainWindow(nullptr);
+}
+
+TEST(MessageLog, SecondWriterIsLockedOutAndFirstLogSurvives) {
+    WindowFixture fx;
+    LogLine("kept");
+    std::string before = fx.LogText();
+    // Another copy of the program must neither get the log nor empty it.
+    pid_t child = fork();
+    if (child == 0) {
+        CreateLogFile(fx.Dir().Path().c_str());
+        _exit(IsLogFileOpen() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "second writer got the log file";
+    EXPECT_EQ(fx.LogText(), before);
+}
+
+TEST(MessageLog, ReportsFromAnotherThreadAndAfterTheWindowIsGone) {
+    WindowFixture fx;
+    std::thread worker([] {
+        for (int i = 0; i < 100; ++i) LogLine("from worker");
+    });
+    for (int i = 0; i < 100; ++i) ShowStatus("from dialog");
+    worker.join();
+    EXPECT_EQ(fx.Window().ListCount(IDC_MESSAGE_LIST), 30);
+    SetMainWindow(nullptr);
+    LogLine("dropped from the list");  // no window: no crash, still logged
+    ShowStatus("status without window");
+    SetJobControls(true, true);
+    std::string log = fx.LogText();
+    EXPECT_NE(log.find("dropped from the list\r\n"), std::string::npos);
+    EXPECT_NE(log.find("Upload complete\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zelvar
