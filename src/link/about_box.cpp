@@ -1,0 +1,38 @@
+// The About box: the program's version and the receiver versions of the last connect.
+#include <cstdio>
+
+#include "app/main_window.h"
+#include "app/resource_ids.h"
+#include "app/shared_state.h"
+#include "link/connect_gps.h"
+
+namespace zelvar {
+
+namespace {
+
+// " major.minor", or " N/a" when the section gave no version.
+std::string VersionText(const FlashSectionInfo& section) {
+    if (section.major == 0 && section.minor == 0) return " N/a";
+    char text[16];
+    std::snprintf(text, sizeof text, " %d.%d", section.major, section.minor);
+    return text;
+}
+
+}  // namespace
+
+void MakeAboutTexts(std::string& title, std::string& text) {
+    title = std::string(kStrLoaderName) + " " + kStrVersion;
+    text = kStrFwVersion + VersionText(g_receiverInfo.main) + "\r\n";
+    text += kStrPfldVersion + VersionText(g_receiverInfo.pfld) + "\r\n";
+    if (g_receiverInfo.pflMode) text += "PFL mode detected\r\n";
+}
+
+void ShowAboutBox() {
+    if (g_uploadBusy) return;  // flash programming runs: no About box now
+    std::string title;
+    std::string text;
+    MakeAboutTexts(title, text);
+    if (auto window = GetMainWindow()) window->ShowAbout(title, text);
+}
+
+}  // namespace zelvar
