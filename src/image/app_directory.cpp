@@ -1,0 +1,24 @@
+#include "image/app_directory.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+namespace zelvar {
+
+bool GetAppDirectory(char* out) {
+    out[0] = '\0';
+    char path[kPathBytes];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path));
+    // A result that fills the buffer may have been cut: refuse it rather than use a
+    // different, shorter path.
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof(path)) return false;
+    path[length] = '\0';
+    char* slash = std::strrchr(path, '/');
+    if (slash == nullptr) return false;
+    slash[1] = '\0';
+    std::memcpy(out, path, static_cast<std::size_t>(slash - path) + 2);
+    return true;
+}
+
+}  // namespace zelvar

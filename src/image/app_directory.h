@@ -1,0 +1,15 @@
+// The directory that holds the running program's file.
+#pragma once
+
+#include <cstddef>
+
+namespace zelvar {
+
+constexpr std::size_t kPathBytes = 260;  // one path with its terminator
+
+// Writes the directory of the running executable, with its trailing '/', into out
+// (kPathBytes bytes). A path that does not fit is refused: out becomes "" and the
+// result is false.
+bool GetAppDirectory(char* out);
+
+}  // namespace zelvar

@@ -1,0 +1,149 @@
+#include "image/sfld_source.h"
+
+#include <fcntl.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "app/message_log.h"
+#include "image/app_directory.h"
+#include "image/firmware_image.h"
+#include "image/private_directory.h"
+
+namespace zelvar {
+
+namespace {
+
+constexpr long kFwHeaderOffset = 0x4020;     // FW start and end address words
+constexpr uint32_t kImageBase = 0x10000000;  // address of file offset 0
+constexpr uint32_t kFwStart = 0x10004000;    // required FW start address
+constexpr int64_t kCheckWordBytes = 4;
+constexpr std::size_t kCopyBlock = 4096;  // a multiple of 4: whole words per block
+constexpr std::size_t kStatusBytes = kImagePathBytes + 32;
+
+bool ReadWordLE(FILE* file, uint32_t& value) {
+    uint8_t bytes[4];
+    if (std::fread(bytes, 1, sizeof(bytes), file) != sizeof(bytes)) return false;
+    value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    return true;
+}
+
+// XOR of little-endian words; a last partial word is zero-filled.
+uint32_t XorBlock(const uint8_t* data, std::size_t size) {
+    uint32_t sum = 0;
+    for (std::size_t i = 0; i < size; ++i) sum ^= static_cast<uint32_t>(data[i]) << (8 * (i % 4));
+    return sum;
+}
+
+// Where the section starts and how long it is (text and check word); false when the
+// image has no section header or no room for the check word after its start.
+bool LocateSection(FILE* image, int64_t& start, int64_t& length) {
+    uint32_t fwStart = 0;
+    uint32_t fwEnd = 0;
+    if (std::fseek(image, kFwHeaderOffset, SEEK_SET) != 0) return false;
+    if (!ReadWordLE(image, fwStart) || fwStart != kFwStart) return false;
+    if (!ReadWordLE(image, fwEnd)) return false;
+    if (fseeko(image, 0, SEEK_END) != 0) return false;
+    const int64_t fileLength = ftello(image);
+    start = static_cast<int64_t>(fwEnd) - kImageBase + kCheckWordBytes;
+    length = fileLength - start;
+    // A section shorter than its own check word is no section.
+    return start >= 0 && fileLength >= 0 && length >= kCheckWordBytes;
+}
+
+// Creates the temporary file afresh in the private directory, never through a link.
+FILE* CreateTempFile() {
+    char directory[kPathBytes];
+    const int dirFd = OpenPrivateDirectory(directory, sizeof(directory));
+    if (dirFd < 0) return nullptr;
+    const int fd =
+        openat(dirFd, kSfldTempName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    close(dirFd);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) close(fd);
+    return file;
+}
+
+// Copies size bytes from image to temp; the XOR of the text goes to sum.
+bool CopyText(FILE* image, FILE* temp, int64_t size, uint32_t& sum) {
+    uint8_t block[kCopyBlock];
+    sum = 0;
+    while (size > 0) {
+        const std::size_t want =
+            size < static_cast<int64_t>(kCopyBlock) ? static_cast<std::size_t>(size) : kCopyBlock;
+        if (std::fread(block, 1, want, image) != want) return false;
+        if (std::fwrite(block, 1, want, temp) != want) return false;
+        sum ^= XorBlock(block, want);
+        size -= static_cast<int64_t>(want);
+    }
+    return true;
+}
+
+bool CopySection(FILE* image, int64_t start, int64_t length) {
+    FILE* temp = CreateTempFile();
+    if (temp == nullptr) return false;
+    uint32_t sum = 0;
+    uint32_t check = 0;
+    bool ok = fseeko(image, start, SEEK_SET) == 0 &&
+              CopyText(image, temp, length - kCheckWordBytes, sum) && ReadWordLE(image, check);
+    if (std::fclose(temp) != 0) ok = false;
+    return ok && sum == check;
+}
+
+}  // namespace
+
+bool GetSfldTempPath(char* out, std::size_t size) {
+    char directory[kPathBytes];
+    const int dirFd = OpenPrivateDirectory(directory, sizeof(directory));
+    if (dirFd < 0) return false;
+    close(dirFd);
+    const int written = std::snprintf(out, size, "%s%s", directory, kSfldTempName);
+    return written > 0 && static_cast<std::size_t>(written) < size;
+}
+
+bool ExtractSfldSection(const char* imagePath) {
+    if (imagePath == nullptr || std::strlen(imagePath) >= kImagePathBytes) return false;
+    FILE* image = std::fopen(imagePath, "rb");
+    if (image == nullptr) return false;
+    int64_t start = 0;
+    int64_t length = 0;
+    const bool ok = LocateSection(image, start, length) && CopySection(image, start, length);
+    std::fclose(image);
+    return ok;
+}
+
+bool LoadSfld(const char* imagePath) {
+    LogLine("Opening SFLD ...");
+    char directory[kPathBytes];
+    const bool haveDirectory = GetAppDirectory(directory);
+    char path[kPathBytes] = "";
+    bool havePath = false;
+    if (ExtractSfldSection(imagePath)) {
+        LogLine("SFLD section found");
+        havePath = GetSfldTempPath(path, sizeof(path));
+    } else {
+        LogLine("SFLD section skipped");
+        const int written = std::snprintf(path, sizeof(path), "%s%s",
+                                          haveDirectory ? directory : "", kSfldFileName);
+        havePath = haveDirectory && written > 0 && static_cast<std::size_t>(written) < sizeof(path);
+    }
+    if (!havePath || !g_sfldReader.Open(path)) {
+        char status[kStatusBytes];
+        std::snprintf(status, sizeof(status), "Can not open '%s'", path);
+        ShowStatus(status);
+        return false;
+    }
+    if (!g_sfldReader.Scan()) {
+        LogLine("Incorrect SFLD.");
+        return false;
+    }
+    LogLine("Complete");
+    return true;
+}
+
+}  // namespace zelvar

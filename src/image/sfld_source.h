@@ -1,0 +1,24 @@
+// Finding the SFLD: a section appended to the firmware image file, or "sfld.hex" beside
+// the program. The one found is opened and scanned in g_sfldReader.
+#pragma once
+
+#include <cstddef>
+
+namespace zelvar {
+
+constexpr const char* kSfldTempName = "sfld_tmp.hex";
+constexpr const char* kSfldFileName = "sfld.hex";
+constexpr std::size_t kImagePathBytes = 512;  // longest image path taken, with terminator
+
+// Opens and scans g_sfldReader on the SFLD of the image at imagePath; reports each step.
+bool LoadSfld(const char* imagePath);
+
+// Copies the image's SFLD section (without its check word) into the private temporary
+// file; true when the section exists, was copied and its check word matches.
+bool ExtractSfldSection(const char* imagePath);
+
+// The temporary file's path (in the private per-user directory) into out (size bytes);
+// false when the directory cannot be made safe or the path does not fit.
+bool GetSfldTempPath(char* out, std::size_t size);
+
+}  // namespace zelvar
