@@ -18,9 +18,12 @@ struct JobRequest {
 };
 
 int JobThreadProc(JobRequest* request);
+// Opens the port, runs the upload or the terminal and reports the end of the job.
+// An upload that is cancelled (g_jobCancel) or whose device goes away ends with -1.
 int RunJob(const char* portName, const char* imagePath, int terminal);
 // Starts JobThreadProc on a detached worker thread with its own copy of request, so
-// the dialog may fill in its request again while the job runs.
+// the dialog may fill in its request again while the job runs. Clears g_jobCancel
+// first: a cancel belongs to the job that was running when it was given.
 void StartJob(const JobRequest& request);
 
 }  // namespace zelvar

@@ -1,0 +1,45 @@
+#include "app/jobs.h"
+
+#include <thread>
+
+#include "app/message_log.h"
+#include "app/shared_state.h"
+#include "app/terminal.h"
+#include "link/port.h"
+#include "upload/prepare_upload.h"
+#include "upload/sfld_upload.h"
+#include "upload/upload_timing.h"
+
+namespace zelvar {
+
+int RunJob(const char* portName, const char* imagePath, int terminal) {
+    PortHandle handle = OpenPort(portName, kJobOpenSpeed);
+    if (handle == kInvalidPort) {
+        SetJobControls(true, false);
+        return kJobPortNotOpened;
+    }
+    if (terminal != 0) {
+        RunTerminal(handle);  // closes its own copy of the handle
+        return kJobSuccess;
+    }
+    if (!PrepareUpload(imagePath)) {
+        ClosePort(handle);
+        SetJobControls(true, false);
+        return kJobPreparationStopped;
+    }
+    const int result = RunUpload(handle) == 0 ? kJobSuccess : kJobUploadFailed;
+    ClosePort(handle);
+    SetJobControls(true, result == kJobSuccess);
+    return result;
+}
+
+int JobThreadProc(JobRequest* request) {
+    return RunJob(request->portName.c_str(), request->imagePath.c_str(), request->terminal);
+}
+
+void StartJob(const JobRequest& request) {
+    g_jobCancel = false;
+    std::thread([job = request]() mutable { JobThreadProc(&job); }).detach();
+}
+
+}  // namespace zelvar

@@ -1,0 +1,152 @@
+// The composite image check: a flat copy of flash from 0x10000000 holding the PFLD
+// section at file offset 0 and the FW section at 0x4000, each with a header pair
+// (start, end) 0x20 bytes into the section and its XOR checksum word at its end.
+#include <cstdio>
+
+#include "app/message_log.h"
+#include "upload/prepare_upload.h"
+
+namespace zelvar {
+
+namespace {
+
+constexpr uint32_t kFlashOrigin = 0x10000000;  // file offset 0
+constexpr long kFwOffset = 0x4000;
+constexpr uint32_t kPfldSectionStart = kFlashOrigin;
+constexpr uint32_t kPfldSectionSpan = 0x4000;
+constexpr uint32_t kFwSectionStart = 0x10004000;
+constexpr uint32_t kFwSectionSpan = 0x100000;
+constexpr long kHeaderOffset = 0x20;
+constexpr long kMinImageBytes = 0x400;
+constexpr long kMaxImageBytes = 0x10100000;
+constexpr uint32_t kSectionMarker = 0xE5;  // top byte of a section's first word
+
+bool ReadWord(std::FILE* stream, uint32_t& word) {
+    uint8_t b[4];
+    if (std::fread(b, 1, 4, stream) != 4) return false;
+    word = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    return true;
+}
+
+bool ReadWordAt(std::FILE* stream, long offset, uint32_t& word) {
+    return std::fseek(stream, offset, SEEK_SET) == 0 && ReadWord(stream, word);
+}
+
+struct SectionSum {
+    uint32_t computed = 0;
+    uint32_t stored = 0;  // 0 when the file ended first
+    bool storedRead = false;
+    long storedOffset = 0;
+};
+
+// XORs the words covered by a section of length bytes from the stream's position; the
+// first word whose running byte count would pass length is the stored checksum.
+SectionSum SumSection(std::FILE* stream, uint32_t length) {
+    SectionSum sum;
+    uint64_t count = 0;
+    for (;;) {
+        const long offset = std::ftell(stream);
+        uint32_t word = 0;
+        if (!ReadWord(stream, word)) break;
+        count += 4;
+        if (count > length) {
+            sum.stored = word;
+            sum.storedRead = true;
+            sum.storedOffset = offset;
+            break;
+        }
+        sum.computed ^= word;
+    }
+    return sum;
+}
+
+bool ReportSum(const char* name, const SectionSum& sum) {
+    char line[96];
+    if (sum.computed == sum.stored) {
+        std::snprintf(line, sizeof line, "%s CRC: 0x%08x PASSED.", name, sum.computed);
+    } else {
+        std::snprintf(line, sizeof line, "%s CRC: 0x%08x 0x%08x FAILED.", name, sum.computed,
+                      sum.stored);
+    }
+    LogAnsiLine(line);
+    return sum.computed == sum.stored;
+}
+
+void ReportFound(const char* format, uint32_t start, uint32_t end) {
+    char line[96];
+    std::snprintf(line, sizeof line, format, start, end);
+    LogAnsiLine(line);
+}
+
+bool LengthAcceptable(std::FILE* stream) {
+    if (std::fseek(stream, 0, SEEK_END) != 0) return false;
+    const long length = std::ftell(stream);
+    if (std::fseek(stream, 0, SEEK_SET) != 0) return false;
+    return length >= kMinImageBytes && length <= kMaxImageBytes && length % 4 == 0;
+}
+
+bool HasMarker(std::FILE* stream, long offset) {
+    uint32_t word = 0;
+    return ReadWordAt(stream, offset, word) && (word >> 24) == kSectionMarker;
+}
+
+}  // namespace
+
+uint32_t CheckCompositeImage(std::FILE* stream, UploadPlan& plan) {
+    plan.sendFwCheckWord = false;
+    if (stream == nullptr || !LengthAcceptable(stream)) return 0;
+    bool good = true;
+    uint32_t start = 0;
+    uint32_t end = 0;
+    ReadWordAt(stream, kHeaderOffset, start);
+    ReadWord(stream, end);
+
+    const bool pfldFound =
+        start == kPfldSectionStart && end > start && end < start + kPfldSectionSpan;
+    uint32_t pfldCrc = 0;
+    if (pfldFound) {
+        ReportFound("PFLD section found at: 0x%08x, 0x%08x", start, end);
+        std::fseek(stream, 0, SEEK_SET);
+        const SectionSum sum = SumSection(stream, end - start);
+        good = ReportSum("PFLD", sum) && good;
+        pfldCrc = sum.computed;
+        ReadWordAt(stream, kFwOffset + kHeaderOffset, start);
+        ReadWord(stream, end);
+    }
+
+    const bool fwFound = start == kFwSectionStart && end > start && end < start + kFwSectionSpan;
+    if (!fwFound) {
+        LogLine("Incorrect Image");
+        return 0;
+    }
+    ReportFound("FW   section found at: 0x%08x, 0x%08x", start, end);
+    if (pfldFound) {
+        if (!HasMarker(stream, 0)) {
+            LogLine("Incorrect PFLD Image");
+            return 0;
+        }
+        if (!HasMarker(stream, kFwOffset)) {
+            LogLine("Incorrect FW Image");
+            return 0;
+        }
+    }
+    // The FW checksum is always taken over the FW section at its own file offset, also
+    // when no PFLD section was recognised (the image is refused below in that case).
+    std::fseek(stream, kFwOffset, SEEK_SET);
+    const SectionSum fwSum = SumSection(stream, end - start);
+    good = ReportSum("FW", fwSum) && good;
+    if (fwSum.storedRead) {
+        plan.sendFwCheckWord = true;
+        plan.fwCheckWordAddress = kFlashOrigin + static_cast<uint32_t>(fwSum.storedOffset);
+        plan.fwCheckWord = fwSum.stored;
+    }
+
+    // A section that was not found fails these tests; a found one always passes them.
+    if (!pfldFound) {
+        LogLine("PFLD section missed or corrupted");
+        good = false;
+    }
+    return good ? pfldCrc : 0;
+}
+
+}  // namespace zelvar

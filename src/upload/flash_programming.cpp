@@ -1,0 +1,191 @@
+#include "upload/flash_programming.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "app/message_log.h"
+#include "app/shared_state.h"
+#include "image/firmware_image.h"
+#include "image/loader_record.h"
+#include "upload/prepare_upload.h"
+#include "upload/receiver_text.h"
+#include "upload/record_protocol.h"
+#include "upload/upload_control.h"
+#include "upload/upload_progress.h"
+#include "upload/upload_timing.h"
+
+namespace zelvar {
+
+namespace {
+
+constexpr std::size_t kVersionSkip = 5;  // "$VER" and one separator character
+constexpr std::size_t kVersionLineBytes = 255 * 2 + 1;
+constexpr int kIdBytes = 5;  // type number and four identification bytes
+
+// Asks for the version text until one comes; 0 only when the job was stopped.
+int QueryVersion(PortHandle handle, char (&reply)[kSfldReplyBytes]) {
+    while (!UploadStopped(handle)) {
+        WritePortByte(handle, CMD_VERSION);
+        if (!UploadPause(kVersionQueryPauseMs)) return 0;
+        std::memset(reply, 0, sizeof reply);
+        if (ReadPortBytes(handle, reinterpret_cast<uint8_t*>(reply), kSfldReplyBytes - 1) > 0 &&
+            std::strstr(reply, "$VER") != nullptr) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void QueryFlashId(PortHandle handle) {
+    uint8_t reply[kSfldReplyBytes] = {};
+    WritePortByte(handle, CMD_FLASH_ID);
+    UploadPause(kFlashIdPauseMs);
+    if (ReadPortBytes(handle, reply, kSfldReplyBytes - 1) <= 0) {
+        LogLine("FLASH identification failed.");
+        return;
+    }
+    for (int i = 0; i + kIdBytes < kSfldReplyBytes && reply[i] != 0; ++i) {
+        if (reply[i] != CMD_FLASH_ID) continue;
+        const uint8_t* id = reply + i + 1;
+        char line[64];
+        std::snprintf(line, sizeof line, "TypeID:%d (%02X %02X %02X %02X)", id[0], id[1], id[2],
+                      id[3], id[4]);
+        LogLine(line);
+        return;
+    }
+}
+
+int EnterBootMode(PortHandle handle) {
+    LogLine("Entering boot mode...");
+    WritePortByte(handle, CMD_BOOT_MODE);
+    if (!WaitForPortByte(handle, CMD_BOOT_MODE, 0)) {
+        LogLine("Failed");
+        return 0;
+    }
+    LogLine("Complete");
+    return 1;
+}
+
+int Erase(PortHandle handle, CLoaderRecord& record, uint32_t start) {
+    WritePortByte(handle, CMD_ATTENTION);
+    LogLine("Erasing FLASH...");
+    UploadPause(kEraseCommandPauseMs);
+    WritePortByte(handle, CMD_ERASE);
+    if (!WaitForPortByte(handle, ERASE_DONE, 0)) return 0;
+    record.MakeRange(start, g_uploadPlan.eraseEnd);
+    if (!SendRecordWithRecovery(handle, record)) return 0;
+    return WaitForErase(handle);
+}
+
+// The bytes of the composite image's FW check word that lie past the data frames.
+int SendFwCheckWord(PortHandle handle, CLoaderRecord& record, uint32_t dataEnd) {
+    const UploadPlan& plan = g_uploadPlan;
+    if (!plan.sendFwCheckWord) return 1;
+    const uint64_t wordEnd = plan.fwCheckWordAddress + 4ull;
+    if (wordEnd <= dataEnd) return 1;
+    const uint32_t first = std::max(plan.fwCheckWordAddress, dataEnd);
+    uint16_t units[4];
+    uint16_t n = 0;
+    for (uint64_t at = first; at < wordEnd; ++at) {
+        units[n++] = (plan.fwCheckWord >> (8 * (at - plan.fwCheckWordAddress))) & 0xFF;
+    }
+    record.Begin();
+    record.Append(first, n, units);
+    record.Finish();
+    return SendRecordWithRecovery(handle, record);
+}
+
+int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) {
+    uint32_t done = 0;
+    uint32_t dataEnd = image.StartAddress();
+    for (;;) {
+        if (!image.NextRecord(record)) {
+            ShowStatus("Image read error.");
+            return 0;
+        }
+        const uint32_t n = record.DataCount();
+        if (n == 0) break;
+        if (!SendRecordWithRecovery(handle, record)) return 0;
+        done += n;
+        dataEnd = std::max(dataEnd, record.BaseAddress() + n);
+        ReportUploadProgress(done, g_uploadPlan.programBytes);
+    }
+    if (image.Format() == FormatBinary) {
+        if (!SendFwCheckWord(handle, record, dataEnd)) return 0;
+        ReportUploadProgress(g_uploadPlan.programBytes, g_uploadPlan.programBytes);
+    }
+    record.MakeEnd();
+    if (!SendRecordWithRecovery(handle, record)) return 0;
+    ShowStatus("FLASH Programing Complete.");
+    return 1;
+}
+
+}  // namespace
+
+void ShowVersionText(const char* text) {
+    std::size_t n = std::strlen(text);
+    if (n <= kVersionSkip) return;
+    while (n > kVersionSkip && !std::isdigit(static_cast<unsigned char>(text[n - 1]))) --n;
+    char line[kVersionLineBytes];
+    Latin1ToUtf8(text + kVersionSkip, n - kVersionSkip, line, sizeof line);
+    LogLine(line);
+}
+
+int WaitForErase(PortHandle handle) {
+    uint16_t sectors = 0;
+    while (!UploadStopped(handle)) {
+        uint8_t code = 0;
+        if (!ReadPortByte(handle, code, 0)) continue;
+        char text[48];
+        switch (code) {
+            case SECTOR_ERASED:
+                std::snprintf(text, sizeof text, "%i sectors erased.", ++sectors);
+                ShowStatus(text);
+                break;
+            case ERASE_FAILED:
+                ShowStatus("Flash erase failure.");
+                return 0;
+            case ERASE_DONE:
+                ShowStatus("FLASH erasing complete.");
+                return 1;
+            default:
+                std::snprintf(text, sizeof text, "Unknown command 0x%02X.", code);
+                ShowStatus(text);
+                ShowStatus("FLASH erase failure.");
+                return 0;
+        }
+    }
+    return 0;
+}
+
+int ProgramFlash(PortHandle handle, CFirmwareImage& image) {
+    if (g_pfldMode && !EnterBootMode(handle)) return 0;
+    ShowStatus("FLASHProgram Begin");
+    image.Rewind();
+    g_uploadBusy = true;
+    CLoaderRecord record;
+    if (!Erase(handle, record, image.StartAddress())) return 0;
+    LogLine("Complete.");
+    LogLine("FLASH Programming...");
+    return WriteImage(handle, image, record);
+}
+
+int IdentifyAndProgram(PortHandle handle) {
+    char reply[kSfldReplyBytes];
+    if (!QueryVersion(handle, reply)) {
+        ShowStatus("FLASH upload failed.");
+        return 0;
+    }
+    ShowVersionText(std::strstr(reply, "$VER"));
+    QueryFlashId(handle);
+    if (!ProgramFlash(handle, g_firmwareImage)) {
+        ShowStatus("FLASH upload failed.");
+        return 0;
+    }
+    ShowStatus("FLASH upload complete.");
+    return 1;
+}
+
+}  // namespace zelvar

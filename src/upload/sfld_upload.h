@@ -1,0 +1,28 @@
+// The upload loop: boot entry, the PFLD dialogue by state byte, the SFLD upload at
+// 19200 bit/s and the hand-over to flash programming at 115200 bit/s.
+#pragma once
+
+#include <cstdint>
+
+#include "link/port.h"
+
+namespace zelvar {
+
+class CSRecordReader;
+
+// Boot request, sent at the receiver's normal line speed.
+constexpr uint8_t kBootRequest[] = {0x24, 0x24, 0x00, 0x07, 0x0A, 0x00, 0x0D};
+// State bytes of the upload loop.
+constexpr uint8_t kStateAttention = 0x55;
+constexpr uint8_t kStateWaitRecWait = 0x44;
+constexpr uint8_t kStateAskVersion = 0x45;
+
+constexpr int kTextBufferBytes = 4096;
+
+// 0 when the flash has been programmed; -1 when the job was cancelled or the port lost
+// (the loop itself retries every failed pass).
+int RunUpload(PortHandle handle);
+int WakeLoader(PortHandle handle);
+int UploadSfld(PortHandle handle, CSRecordReader& reader);
+
+}  // namespace zelvar
