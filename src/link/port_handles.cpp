@@ -1,0 +1,146 @@
+#include "link/port_handles.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+#include "app/message_log.h"
+
+namespace zelvar {
+
+namespace {
+
+struct PortSlot {
+    std::atomic<bool> open{false};
+    std::atomic<bool> lost{false};
+    std::atomic<bool> lossShown{false};
+    std::atomic<int> frame{0};
+    std::atomic<int> overrun{0};
+    std::atomic<int> parity{0};
+    std::atomic<int> brk{0};
+    std::atomic<int> bufOverrun{0};
+};
+
+PortSlot g_portSlots[kMaxPortHandles];
+
+PortSlot& SlotOf(PortHandle handle) {
+    return g_portSlots[handle];
+}
+
+void StoreCounts(PortSlot& slot, const LineErrorCounts& counts) {
+    slot.frame.store(counts.frame);
+    slot.overrun.store(counts.overrun);
+    slot.parity.store(counts.parity);
+    slot.brk.store(counts.brk);
+    slot.bufOverrun.store(counts.bufOverrun);
+}
+
+const char* LossText(PortLoss loss) {
+    switch (loss) {
+        case PortLoss::HungUp:
+            return "the line hung up (device closed or unplugged)";
+        case PortLoss::IoError:
+            return "input/output error";
+        case PortLoss::Removed:
+            return "the device was removed";
+        case PortLoss::NotOpen:
+            return "the handle is not open";
+        case PortLoss::WriteStalled:
+            return "writes made no progress";
+        case PortLoss::Other:
+            break;
+    }
+    return "unexpected error";
+}
+
+}  // namespace
+
+bool IsPortSlot(PortHandle handle) {
+    return handle >= 0 && handle < kMaxPortHandles;
+}
+
+bool IsPortUsable(PortHandle handle) {
+    if (!IsPortSlot(handle)) return false;
+    const PortSlot& slot = SlotOf(handle);
+    return slot.open.load() && !slot.lost.load();
+}
+
+bool IsPortLost(PortHandle handle) {
+    return !IsPortUsable(handle);
+}
+
+void ClaimPortSlot(PortHandle handle, const LineErrorCounts& counts) {
+    if (!IsPortSlot(handle)) return;
+    PortSlot& slot = SlotOf(handle);
+    StoreCounts(slot, counts);
+    slot.lost.store(false);
+    slot.lossShown.store(false);
+    slot.open.store(true);
+}
+
+void ReleasePortSlot(PortHandle handle) {
+    if (!IsPortSlot(handle)) return;
+    PortSlot& slot = SlotOf(handle);
+    slot.open.store(false);
+    slot.lost.store(false);
+    slot.lossShown.store(false);
+}
+
+void MarkPortLost(PortHandle handle, PortLoss loss) {
+    if (!IsPortSlot(handle)) return;
+    PortSlot& slot = SlotOf(handle);
+    slot.lost.store(true);
+    if (!slot.open.load() || slot.lossShown.exchange(true)) return;
+    char text[128];
+    if (loss == PortLoss::WriteStalled) {
+        std::snprintf(text, sizeof text, "Serial device lost: %s for %d s", LossText(loss),
+                      kWriteStallLostMs / 1000);
+    } else {
+        std::snprintf(text, sizeof text, "Serial device lost: %s", LossText(loss));
+    }
+    ShowStatus(text);
+}
+
+PortLoss LossFromErrno(int error) {
+    switch (error) {
+        case EIO:
+            return PortLoss::IoError;
+        case ENXIO:
+        case ENODEV:
+            return PortLoss::Removed;
+        case EBADF:
+            return PortLoss::NotOpen;
+        case EPIPE:
+            return PortLoss::HungUp;
+        default:
+            return PortLoss::Other;
+    }
+}
+
+bool IsTransientErrno(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+bool IsGoneErrno(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
+LineErrorCounts ExchangeLineErrorCounts(PortHandle handle, const LineErrorCounts& now) {
+    LineErrorCounts before;
+    if (!IsPortSlot(handle)) return now;
+    PortSlot& slot = SlotOf(handle);
+    before.frame = slot.frame.exchange(now.frame);
+    before.overrun = slot.overrun.exchange(now.overrun);
+    before.parity = slot.parity.exchange(now.parity);
+    before.brk = slot.brk.exchange(now.brk);
+    before.bufOverrun = slot.bufOverrun.exchange(now.bufOverrun);
+    return before;
+}
+
+long long PortNowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace zelvar

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "app/resource_ids.h"
+#include "port_test_support.h"
+
+namespace zelvar::test {
+namespace {
+
+TEST(PortLineErrors, MaskIsReportedAsOneLinePerNamedBitInTableOrder) {
+    WindowFixture fixture;
+    ReportCommErrorMask(0x0A);
+    EXPECT_EQ(LogLinesAfterHeader(fixture),
+              (std::vector<std::string>{"Comm error: 0x0000000A:", "CE_FRAME", "CE_OVERRUN"}));
+    EXPECT_EQ(fixture.Window().GetText(IDC_STATUS), "CE_OVERRUN");
+    EXPECT_TRUE(fixture.Window().ListItems(IDC_MESSAGE_LIST).empty());
+}
+
+TEST(PortLineErrors, EveryNamedBitAndUnnamedBitsKeepTheirPlace) {
+    WindowFixture fixture;
+    ReportCommErrorMask(0x8000011F);
+    EXPECT_EQ(LogLinesAfterHeader(fixture),
+              (std::vector<std::string>{"Comm error: 0x8000011F:", "CE_BREAK", "CE_FRAME",
+                                        "CE_OVERRUN", "CE_RXOVER", "CE_RXPARITY", "CE_TXFULL"}));
+}
+
+TEST(PortLineErrors, ZeroMaskAndPtyWithoutCountersReportNothing) {
+    WindowFixture fixture;
+    ReportCommErrorMask(0);
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 4800);
+    ASSERT_NE(port, kInvalidPort);
+    EXPECT_EQ(ReportCommErrors(port), 0u);
+    EXPECT_FALSE(IsPortLost(port));
+    EXPECT_TRUE(LogLinesAfterHeader(fixture).empty());
+    EXPECT_TRUE(fixture.Window().GetText(IDC_STATUS).empty());
+}
+
+TEST(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 4800);
+    ASSERT_NE(port, kInvalidPort);
+
+    pty.Send("stale bytes");
+    uint8_t peek = 0;
+    // Wait until the bytes have reached the port, then change speed.
+    ASSERT_EQ(ReadPortRaw(port, &peek, 1, 1000), 1);
+    EXPECT_NE(SetPortSpeed(port, 115200), 0);
+    EXPECT_EQ(pty.SlaveSpeed(), 115200);
+    uint8_t buffer[32];
+    EXPECT_EQ(ReadPortRaw(port, buffer, sizeof buffer, 100), 0);
+
+    pty.Send("fresh");
+    ASSERT_EQ(ReadPortRaw(port, buffer, 5, 1000) >= 1, true);
+    EXPECT_EQ(buffer[0], 'f');
+
+    // Bytes written just before a change still reach the peer.
+    WritePortText(port, "last words", 0);
+    EXPECT_NE(SetPortSpeed(port, 9600), 0);
+    const std::vector<uint8_t> out = pty.Drain();
+    EXPECT_EQ(std::string(out.begin(), out.end()), "last words");
+    EXPECT_EQ(pty.SlaveSpeed(), 9600);
+}
+
+TEST(PortSpeed, SpeedTheDriverCannotTakeFailsQuietlyAndKeepsTheOldOne) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 19200);
+    ASSERT_NE(port, kInvalidPort);
+    EXPECT_EQ(SetPortSpeed(port, 12345), 0);
+    EXPECT_EQ(pty.SlaveSpeed(), 19200);
+    EXPECT_FALSE(IsPortLost(port));
+    EXPECT_TRUE(fixture.Window().Questions().empty());
+    EXPECT_TRUE(fixture.Window().GetText(IDC_STATUS).empty());
+    // A speed the open refuses may still be set on an open port.
+    EXPECT_NE(SetPortSpeed(port, 2400), 0);
+    EXPECT_EQ(pty.SlaveSpeed(), 2400);
+}
+
+TEST(PortPurge, ClearingTheInputDropsWaitingBytes) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 57600);
+    ASSERT_NE(port, kInvalidPort);
+    pty.Send("junk");
+    uint8_t buffer[8];
+    ASSERT_EQ(ReadPortRaw(port, buffer, 1, 1000), 1);
+    PurgePort(port, PURGE_RXABORT);  // aborting alone keeps the queue
+    ASSERT_EQ(ReadPortRaw(port, buffer, 1, 1000), 1);
+    EXPECT_EQ(buffer[0], 'u');
+    PurgePort(port, PURGE_RXCLEAR);
+    EXPECT_EQ(ReadPortRaw(port, buffer, sizeof buffer, 100), 0);
+    DrainPort(port);
+    EXPECT_FALSE(IsPortLost(port));
+}
+
+}  // namespace
+}  // namespace zelvar::test

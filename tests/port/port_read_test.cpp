@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "port_test_support.h"
+
+namespace zelvar::test {
+namespace {
+
+TEST(PortReadBytes, QueuedBytesComeBackZeroTerminated) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 57600);
+    ASSERT_NE(port, kInvalidPort);
+
+    pty.Send("ABCDEFGH");
+    uint8_t buffer[16];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    // Give the pty a moment to pass the bytes on: the read's own budget is 6 ms.
+    uint8_t first = 0;
+    ASSERT_EQ(ReadPortRaw(port, &first, 1, 1000), 1);
+    EXPECT_EQ(first, 'A');
+    EXPECT_EQ(ReadPortBytes(port, buffer, 5), 5);
+    EXPECT_EQ(std::memcmp(buffer, "BCDEF", 5), 0);
+    EXPECT_EQ(buffer[5], 0);
+    EXPECT_EQ(buffer[6], 0xEE);
+
+    // Fewer queued than asked: what there is, still zero-terminated.
+    std::memset(buffer, 0xEE, sizeof buffer);
+    EXPECT_EQ(ReadPortBytes(port, buffer, 10), 2);
+    EXPECT_EQ(std::memcmp(buffer, "GH", 2), 0);
+    EXPECT_EQ(buffer[2], 0);
+}
+
+TEST(PortReadBytes, SilentLineReturnsZeroSoonAndLeavesBufferAlone) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 57600);
+    ASSERT_NE(port, kInvalidPort);
+    uint8_t buffer[8];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    Stopwatch watch;
+    EXPECT_EQ(ReadPortBytes(port, buffer, 4), 0);
+    EXPECT_LT(watch.Ms(), 500);
+    for (uint8_t b : buffer) EXPECT_EQ(b, 0xEE);
+    EXPECT_EQ(ReadPortBytes(port, buffer, 0), 0);
+    EXPECT_EQ(ReadPortBytes(port, nullptr, 4), 0);
+}
+
+TEST(PortReadByte, SilentLineCostsAboutOneSecondAndPromptsTenTimes) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 19200);
+    ASSERT_NE(port, kInvalidPort);
+    uint8_t out = 0x55;
+    Stopwatch watch;
+    EXPECT_EQ(ReadPortByte(port, out, 'x'), 0);
+    const long long ms = watch.Ms();
+    EXPECT_GE(ms, kReadAttempts * kReadAttemptMs - 50);
+    EXPECT_LT(ms, 3000);
+    EXPECT_EQ(out, 0x55);
+    const std::vector<uint8_t> prompts = pty.Drain(100);
+    EXPECT_EQ(prompts, std::vector<uint8_t>(kReadAttempts, 'x'));
+}
+
+TEST(PortReadByte, ZeroPromptIsNeverSent) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 19200);
+    ASSERT_NE(port, kInvalidPort);
+    uint8_t out = 0;
+    Stopwatch watch;
+    EXPECT_EQ(ReadPortByte(port, out, 0), 0);
+    EXPECT_GE(watch.Ms(), kReadAttempts * kReadAttemptMs - 50);
+    EXPECT_TRUE(pty.Drain(100).empty());
+}
+
+TEST(PortReadByte, AnswerIsTakenTheMomentItArrives) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 115200);
+    ASSERT_NE(port, kInvalidPort);
+    std::thread peer([&pty] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        pty.Send("K");
+    });
+    uint8_t out = 0;
+    Stopwatch watch;
+    const int got = ReadPortByte(port, out, 0);
+    const long long ms = watch.Ms();
+    peer.join();
+    EXPECT_EQ(got, 1);
+    EXPECT_EQ(out, 'K');
+    EXPECT_GT(ms, 20);
+    EXPECT_LT(ms, 500);  // a polling read would take its full 100 ms attempt
+}
+
+TEST(PortReadByte, PromptIsAnsweredWithinTheSameAttempt) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 115200);
+    ASSERT_NE(port, kInvalidPort);
+    // The peer answers each prompt it receives, as a receiver in loader mode does.
+    std::thread peer([&pty] {
+        if (pty.Receive(1, 2000) == std::vector<uint8_t>{'?'}) pty.Send("!");
+    });
+    uint8_t out = 0;
+    const int got = ReadPortByte(port, out, '?');
+    peer.join();
+    EXPECT_EQ(got, 1);
+    EXPECT_EQ(out, '!');
+    EXPECT_TRUE(pty.Drain(100).empty());  // one prompt was enough
+}
+
+TEST(PortReadRaw, WaitsForTheFirstByteAndTakesWhatIsThere) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 57600);
+    ASSERT_NE(port, kInvalidPort);
+    uint8_t buffer[8] = {};
+    Stopwatch watch;
+    EXPECT_EQ(ReadPortRaw(port, buffer, sizeof buffer, 150), 0);
+    EXPECT_GE(watch.Ms(), 140);
+
+    std::thread peer([&pty] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        pty.Send("xyz");
+    });
+    Stopwatch answer;
+    int got = ReadPortRaw(port, buffer, sizeof buffer, 2000);
+    const long long ms = answer.Ms();
+    peer.join();
+    ASSERT_GE(got, 1);
+    EXPECT_LT(ms, 1000);
+    while (got < 3) {
+        const int more =
+            ReadPortRaw(port, buffer + got, static_cast<int>(sizeof buffer) - got, 500);
+        ASSERT_GT(more, 0);
+        got += more;
+    }
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 3), "xyz");
+}
+
+}  // namespace
+}  // namespace zelvar::test
