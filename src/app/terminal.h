@@ -2,14 +2,37 @@
 // receiver sends back, as text lines or hex.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "app/terminal_commands.h"
 #include "link/port.h"
 
 namespace zelvar {
 
 constexpr int kTerminalLineBytes = 512;
+constexpr int kTerminalLineChars = kTerminalLineBytes - 1;  // longest text line shown
+constexpr int kTerminalHexLineChars = 23;                   // a hex line is shown once it is longer
+constexpr int kTerminalPollMs = 100;  // one read wait; commands are seen in between
+// A terminal job waits this long without any progress of the previous loop before it
+// gives up instead of opening a port that its predecessor still holds.
+constexpr int kTerminalHandOverMs = 10000;
 
+// The loop's own send buffer: the command text is copied here from the queued request
+// just before it is sent. Only the loop that holds the port touches it.
+extern char g_sendBuffer[kSendBufferBytes];
+
+// A terminal job calls this before it opens the port. It waits until the previous
+// terminal loop has closed the port and claims the next terminal session for the
+// calling thread. False when the job must not open the port at all (g_jobCancel set,
+// or the previous loop did not let go within kTerminalHandOverMs): the job then ends
+// quietly. portName is the job's port, so sessions begun on different ports are
+// served in order; nullptr takes the next session whatever its port.
+[[nodiscard]] bool WaitForTerminalIdle(const char* portName = nullptr);
+
+// Runs the terminal on handle until the dialog stops it, a reopen fails, the device is
+// lost or g_jobCancel is set. Closes the port before it returns; always returns 0. A
+// caller that did not claim a session with WaitForTerminalIdle gets one claimed here.
 int RunTerminal(PortHandle handle);
 void ShowTerminalLine(const char* text);
 int ParseHexCommand(char* buffer);
