@@ -96,6 +96,34 @@ TEST(PortReadByte, AnswerIsTakenTheMomentItArrives) {
     EXPECT_LT(ms, 500);  // a polling read would take its full 100 ms attempt
 }
 
+TEST(PortReadByte, RepeatedLateAnswersDoNotWaitOutTheirAttempts) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 115200);
+    ASSERT_NE(port, kInvalidPort);
+    constexpr int kRounds = 10;
+    // The peer answers each prompt after 30 ms. Waiting out whole 100 ms attempts
+    // would cost at least kRounds * 100 ms; taking each answer as it comes, about a
+    // third of that. The bound sits between the two with room for a noisy machine.
+    std::thread peer([&pty] {
+        for (int i = 0; i < kRounds; ++i) {
+            if (pty.Receive(1, 3000).empty()) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            pty.Send(std::vector<uint8_t>{static_cast<uint8_t>('a' + i)});
+        }
+    });
+    Stopwatch watch;
+    int answered = 0;
+    for (int i = 0; i < kRounds; ++i) {
+        uint8_t out = 0;
+        if (ReadPortByte(port, out, '?') == 1 && out == 'a' + i) ++answered;
+    }
+    const long long ms = watch.Ms();
+    peer.join();
+    EXPECT_EQ(answered, kRounds);
+    EXPECT_LT(ms, kRounds * kReadAttemptMs * 8 / 10);
+}
+
 TEST(PortReadByte, PromptIsAnsweredWithinTheSameAttempt) {
     WindowFixture fixture;
     PtyPair pty;
