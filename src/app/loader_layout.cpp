@@ -1,0 +1,61 @@
+#include "app/loader_layout.h"
+
+#include "app/resource_ids.h"
+#include "app/terminal_commands.h"
+
+namespace zelvar {
+
+const char* const kPresetCommands[kPresetCommandCount] = {
+    "$PQRXQ,RID",          "$PQRXQ,PRT",          "$PQRXQ,POS",           "$PQRXQ,PAR",
+    "$PQRXS,SPD,A,8",      "$PQRXS,SPD,B,8",      "$PQRXQ,RDM,207ffc",    "$PQRXS,INI,8,8,,,1",
+    "$PQRXS,INI,8,4,,,5",  "@ 24 24 0 7 A 0 D",   "$PQRXS,NME,ALL,A,OFF", "$PQRXS,NME,ALL,B,OFF",
+    "$PQRXS,NME,POS,A,ON", "$PQRXS,NME,POS,B,ON", "$PQRXS,NME,SAT,A,ON",  "$PQRXS,NME,SAT,B,ON",
+};
+
+const char* const kSpeedTexts[kSpeedCount] = {"9600", "19200", "57600", "115200", "4800"};
+const int kSpeedCommands[kSpeedCount] = {TermSpeed9600, TermSpeed19200, TermSpeed57600,
+                                         TermSpeed115200, TermSpeed4800};
+const int kSpeedBauds[kSpeedCount] = {9600, 19200, 57600, 115200, 4800};
+
+namespace {
+
+const char* const kBuiltInPorts[] = {"GPS1:", "GPS2:"};
+
+void FillImageList(IMainWindow& window, bool terminal, const std::string& imagePath) {
+    window.ListReset(IDC_IMAGE_LIST);
+    if (terminal) {
+        for (const char* preset : kPresetCommands) window.ListAdd(IDC_IMAGE_LIST, preset);
+        return;
+    }
+    window.ListSelect(IDC_IMAGE_LIST, window.ListAdd(IDC_IMAGE_LIST, imagePath));
+}
+
+}  // namespace
+
+void ApplyLayout(IMainWindow& window, bool terminal, const std::string& imagePath) {
+    window.Enable(IDC_LOAD, false);
+    window.Enable(IDC_CONNECT, !terminal);
+    window.Enable(IDC_IMAGE_LIST, true);
+    FillImageList(window, terminal, imagePath);
+    window.Enable(IDC_BROWSE_SEND, true);
+    window.SetText(IDC_BROWSE_SEND, terminal ? "Send" : "...");
+    window.SetText(IDC_MODE, terminal ? "Terminal" : "Loader");
+    window.SetText(IDC_IMAGE_LABEL, terminal ? "GPS Command" : "Select FW Image");
+    window.Show(IDC_STATUS, !terminal);
+    window.Show(IDC_SPEED_LIST, terminal);
+    window.Show(IDC_HEX, terminal);
+    window.Show(IDC_PAUSE, terminal);
+}
+
+void FillLists(IMainWindow& window, const std::vector<std::string>& extraPorts) {
+    window.ListReset(IDC_SPEED_LIST);
+    for (const char* speed : kSpeedTexts) window.ListAdd(IDC_SPEED_LIST, speed);
+    window.ListSelect(IDC_SPEED_LIST, kDefaultSpeedIndex);
+
+    window.ListReset(IDC_PORT_LIST);
+    for (const char* port : kBuiltInPorts) window.ListAdd(IDC_PORT_LIST, port);
+    for (const std::string& port : extraPorts) window.ListAdd(IDC_PORT_LIST, port);
+    window.ListSelect(IDC_PORT_LIST, 0);  // no change notification: g_portName stays
+}
+
+}  // namespace zelvar
