@@ -1,0 +1,58 @@
+#include "cli/cli_session.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "app/message_log.h"
+#include "image/app_directory.h"
+#include "upload/upload_progress.h"
+
+namespace zelvar::cli {
+
+namespace {
+
+// The display that programming progress goes to; the hook is a plain function.
+std::atomic<CConsoleOutput*> g_progressOutput{nullptr};
+
+void ShowUploadProgress(uint32_t bytesDone, uint32_t bytesTotal) {
+    if (CConsoleOutput* output = g_progressOutput.load()) output->Progress(bytesDone, bytesTotal);
+}
+
+}  // namespace
+
+CCliSession::CCliSession(const SessionOptions& options)
+    : m_output(ChooseDisplayMode(options.json), stdout, stderr),
+      m_window(std::make_shared<CConsoleWindow>(m_output, options.policy)) {
+    SetMainWindow(m_window);
+    g_progressOutput.store(&m_output);
+    SetUploadProgressHook(ShowUploadProgress);
+    if (options.writeLog) OpenLog(options);
+}
+
+CCliSession::~CCliSession() {
+    SetUploadProgressHook(nullptr);
+    g_progressOutput.store(nullptr);
+    CloseLogFile();
+    SetMainWindow(nullptr);
+    m_output.ClearBottomLine();
+}
+
+void CCliSession::OpenLog(const SessionOptions& options) {
+    if (!options.logPath.empty()) {
+        OpenLogFileAt(options.logPath.c_str());
+        if (!IsLogFileOpen()) {
+            m_output.Note("cannot write the log file " + options.logPath);
+        }
+        return;
+    }
+    char directory[kPathBytes] = {};
+    if (GetAppDirectory(directory)) CreateLogFile(directory);
+}
+
+int CCliSession::Finish(int code, const char* text) {
+    m_output.Result(code, text);
+    m_output.ClearBottomLine();
+    return code;
+}
+
+}  // namespace zelvar::cli

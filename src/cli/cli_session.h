@@ -1,0 +1,40 @@
+// One run of a command that works through the loader's handlers: the console display,
+// the console main window, the log file and the progress hook, set up for the length
+// of the command and removed again.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/console_output.h"
+#include "cli/console_window.h"
+
+namespace zelvar::cli {
+
+struct SessionOptions {
+    bool json = false;
+    AnswerPolicy policy = AnswerPolicy::Ask;
+    bool writeLog = true;
+    std::string logPath;  // empty: "Zelvar.txt" in the program's directory
+};
+
+class CCliSession {
+  public:
+    explicit CCliSession(const SessionOptions& options);
+    ~CCliSession();
+    CCliSession(const CCliSession&) = delete;
+    CCliSession& operator=(const CCliSession&) = delete;
+
+    CConsoleOutput& Output() { return m_output; }
+    CConsoleWindow& Window() { return *m_window; }
+    // Reports the command's verdict (JSON) and clears the bottom line; returns code.
+    int Finish(int code, const char* text);
+
+  private:
+    void OpenLog(const SessionOptions& options);
+
+    CConsoleOutput m_output;
+    std::shared_ptr<CConsoleWindow> m_window;
+};
+
+}  // namespace zelvar::cli

@@ -1,0 +1,25 @@
+#include "cli/connect_step.h"
+
+#include <string>
+
+#include "app/shared_state.h"
+#include "cli/exit_codes.h"
+#include "link/connect_gps.h"
+#include "link/port.h"
+#include "link/receiver_queries.h"
+
+namespace zelvar::cli {
+
+int ConnectStep(CCliSession& session, const char* port) {
+    g_portName.Set(port);
+    OnConnectGps();
+    const char* reason = LastPortOpenError();
+    if (reason && reason[0] != '\0') {
+        session.Output().Note(std::string(port) + ": " + reason);
+        return kExitPortNotOpened;
+    }
+    if (g_receiverInfo.connected && g_receiverInfo.speed != 0) return kExitSuccess;
+    return kExitNoReceiver;
+}
+
+}  // namespace zelvar::cli

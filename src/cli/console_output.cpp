@@ -1,0 +1,162 @@
+#include "cli/console_output.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "app/shared_state.h"
+#include "cli/json_output.h"
+
+namespace zelvar::cli {
+
+namespace {
+
+constexpr int kDefaultTerminalWidth = 80;
+constexpr const char* kEraseLine = "\r\x1b[K";
+
+}  // namespace
+
+DisplayMode ChooseDisplayMode(bool json) {
+    if (json) return DisplayMode::Json;
+    return isatty(STDOUT_FILENO) ? DisplayMode::Terminal : DisplayMode::Plain;
+}
+
+std::string PrintableText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            if (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += ' ';
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
+}
+
+CConsoleOutput::CConsoleOutput(DisplayMode mode, std::FILE* out, std::FILE* err)
+    : m_mode(mode), m_out(out), m_err(err) {}
+
+void CConsoleOutput::WriteLine(std::FILE* stream, const std::string& line) {
+    if (m_mode == DisplayMode::Terminal) EraseBottomLine();
+    std::fputs(line.c_str(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+    if (m_mode == DisplayMode::Terminal) DrawBottomLine();
+}
+
+void CConsoleOutput::Message(std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    if (m_mode == DisplayMode::Json) {
+        WriteLine(m_out, JsonEvent("message", text));
+    } else {
+        WriteLine(m_out, PrintableText(text));
+    }
+}
+
+void CConsoleOutput::Status(std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    switch (m_mode) {
+        case DisplayMode::Json:
+            WriteLine(m_out, JsonEvent("status", text));
+            break;
+        case DisplayMode::Plain:
+            if (!text.empty()) WriteLine(m_out, PrintableText(text));
+            break;
+        case DisplayMode::Terminal:
+            m_status = PrintableText(text);
+            DrawBottomLine();
+            break;
+    }
+}
+
+void CConsoleOutput::Progress(uint32_t done, uint32_t total) {
+    std::lock_guard lock(m_mutex);
+    m_meter.Update(done, total, CProgressMeter::Clock::now());
+    if (m_mode == DisplayMode::Json) {
+        WriteLine(m_out, JsonProgress(FormatProgressText(done, total), done, total));
+    } else if (m_mode == DisplayMode::Terminal) {
+        if (done >= total) {
+            // The finished bar stays on screen as a line of its own.
+            const std::string bar = FormatProgressBar(m_meter.Snapshot(), TerminalWidth() - 1);
+            m_meter.Reset();
+            m_status.clear();
+            WriteLine(m_out, bar);
+        } else {
+            DrawBottomLine();
+        }
+    }
+}
+
+void CConsoleOutput::Alert(std::string_view caption, std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    if (m_mode == DisplayMode::Json) WriteLine(m_out, JsonAlert(caption, text));
+    WriteLine(m_err, PrintableText(text));
+}
+
+void CConsoleOutput::Question(std::string_view caption, std::string_view text, bool answer) {
+    std::lock_guard lock(m_mutex);
+    if (m_mode == DisplayMode::Json) {
+        WriteLine(m_out, JsonQuestion(caption, text, answer));
+    } else {
+        WriteLine(m_out, PrintableText(caption) + ": " + PrintableText(text) + " " +
+                             (answer ? "Yes" : "No"));
+    }
+}
+
+void CConsoleOutput::Info(std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    WriteLine(m_out, m_mode == DisplayMode::Json ? JsonEvent("info", text) : PrintableText(text));
+}
+
+void CConsoleOutput::Result(int code, std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    if (m_mode == DisplayMode::Json) WriteLine(m_out, JsonResult(code, text));
+}
+
+void CConsoleOutput::Note(std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    WriteLine(m_err, "zelvar: " + PrintableText(text));
+}
+
+void CConsoleOutput::ClearBottomLine() {
+    std::lock_guard lock(m_mutex);
+    if (m_mode != DisplayMode::Terminal) return;
+    EraseBottomLine();
+    m_status.clear();
+    m_meter.Reset();
+}
+
+void CConsoleOutput::DrawBottomLine() {
+    const int width = TerminalWidth() - 1;  // the last column would wrap on some terminals
+    std::string line;
+    if (m_meter.Active()) {
+        line = FormatProgressBar(m_meter.Snapshot(), width);
+        if (!m_status.empty() && static_cast<int>(line.size()) + 2 < width) {
+            line += "  " + m_status;
+        }
+    } else {
+        line = m_status;
+    }
+    if (static_cast<int>(line.size()) > width) line.resize(Utf8Prefix(line.c_str(), width));
+    std::fputs(kEraseLine, m_out);
+    std::fputs(line.c_str(), m_out);
+    std::fflush(m_out);
+    m_bottomShown = !line.empty();
+}
+
+void CConsoleOutput::EraseBottomLine() {
+    if (!m_bottomShown) return;
+    std::fputs(kEraseLine, m_out);
+    std::fflush(m_out);
+    m_bottomShown = false;
+}
+
+int CConsoleOutput::TerminalWidth() const {
+    winsize size{};
+    if (ioctl(fileno(m_out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return kDefaultTerminalWidth;
+}
+
+}  // namespace zelvar::cli

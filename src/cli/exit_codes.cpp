@@ -1,0 +1,20 @@
+#include "cli/exit_codes.h"
+
+#include "app/jobs.h"
+
+namespace zelvar::cli {
+
+int ExitCodeForJobResult(int jobResult) {
+    switch (jobResult) {
+        case kJobSuccess:
+            return kExitSuccess;
+        case kJobPortNotOpened:
+            return kExitPortNotOpened;
+        case kJobPreparationStopped:
+            return kExitPreparationStopped;
+        default:
+            return kExitUploadFailed;
+    }
+}
+
+}  // namespace zelvar::cli

@@ -1,0 +1,109 @@
+#include "cli/json_output.h"
+
+#include <cstdio>
+
+namespace zelvar::cli {
+
+namespace {
+
+// Length of the valid UTF-8 sequence that starts at text[i], or 0 when it is not one.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    uint32_t minimum = 0;
+    uint32_t code = 0;
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, minimum = 0x80, code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, minimum = 0x800, code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, minimum = 0x10000, code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+void AppendEscaped(std::string& out, unsigned char byte) {
+    switch (byte) {
+        case '"':
+            out += "\\\"";
+            return;
+        case '\\':
+            out += "\\\\";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        default:
+            break;
+    }
+    if (byte < 0x20 || byte == 0x7F) {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+        out += escape;
+    } else {
+        out += static_cast<char>(byte);
+    }
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            out += "\\ufffd";
+            ++i;
+        } else if (length == 1) {
+            AppendEscaped(out, static_cast<unsigned char>(text[i]));
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string JsonEvent(std::string_view kind, std::string_view text) {
+    return "{\"kind\":" + JsonString(kind) + ",\"text\":" + JsonString(text) + "}";
+}
+
+std::string JsonProgress(std::string_view text, uint32_t done, uint32_t total) {
+    return "{\"kind\":\"progress\",\"text\":" + JsonString(text) +
+           ",\"done\":" + std::to_string(done) + ",\"total\":" + std::to_string(total) + "}";
+}
+
+std::string JsonQuestion(std::string_view caption, std::string_view text, bool answer) {
+    return "{\"kind\":\"question\",\"caption\":" + JsonString(caption) +
+           ",\"text\":" + JsonString(text) + ",\"answer\":\"" + (answer ? "yes" : "no") + "\"}";
+}
+
+std::string JsonAlert(std::string_view caption, std::string_view text) {
+    return "{\"kind\":\"alert\",\"caption\":" + JsonString(caption) +
+           ",\"text\":" + JsonString(text) + "}";
+}
+
+std::string JsonResult(int code, std::string_view text) {
+    return "{\"kind\":\"result\",\"code\":" + std::to_string(code) +
+           ",\"text\":" + JsonString(text) + "}";
+}
+
+}  // namespace zelvar::cli

@@ -1,0 +1,26 @@
+// One JSON object per line, for production tools that follow a flash without scraping
+// the human display.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zelvar::cli {
+
+// text as a JSON string literal, quotes included. Control characters are escaped and
+// bytes that are not valid UTF-8 become U+FFFD, so the result always parses.
+std::string JsonString(std::string_view text);
+
+// {"kind":"<kind>","text":"<text>"}
+std::string JsonEvent(std::string_view kind, std::string_view text);
+// {"kind":"progress","text":"<text>","done":<done>,"total":<total>}
+std::string JsonProgress(std::string_view text, uint32_t done, uint32_t total);
+// {"kind":"question","caption":"<caption>","text":"<text>","answer":"yes"|"no"}
+std::string JsonQuestion(std::string_view caption, std::string_view text, bool answer);
+// {"kind":"alert","caption":"<caption>","text":"<text>"}
+std::string JsonAlert(std::string_view caption, std::string_view text);
+// {"kind":"result","code":<code>,"text":"<text>"}
+std::string JsonResult(int code, std::string_view text);
+
+}  // namespace zelvar::cli

@@ -1,0 +1,118 @@
+// zelvar: the command-line front end of the firmware loader.
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <string>
+
+#include "app/resource_ids.h"
+#include "app/shared_state.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/signal_watch.h"
+
+namespace zelvar::cli {
+
+namespace {
+
+constexpr const char* kDescription =
+    "Zelvar Firmware Loader: loads firmware into the GPS receiver over a serial line.";
+
+std::string CheckPortName(const std::string& name) {
+    if (name.empty()) return "the device name is empty";
+    if (name.size() > kPortNameChars) {
+        return "the device name is longer than " + std::to_string(kPortNameChars) + " bytes";
+    }
+    return {};
+}
+
+void AddDeviceOptions(CLI::App* command, DeviceOptions& device, bool withJson) {
+    command->add_option("--port", device.port, "serial device: a path, or GPS1: / GPS2:")
+        ->required()
+        ->check(CheckPortName, "DEVICE");
+    command->add_option("--log", device.logPath,
+                        "write the log file here (default: Zelvar.txt beside the program)");
+    if (withJson) {
+        command->add_flag("--json", device.json,
+                          "one JSON object per line for every message, status and progress step");
+    }
+}
+
+struct Commands {
+    DeviceOptions connect;
+    FlashOptions flash;
+    TerminalOptions terminal;
+    InspectOptions inspect;
+    MakeImageOptions makeImage;
+};
+
+void DefineCommands(CLI::App& app, Commands& c) {
+    CLI::App* connect = app.add_subcommand("connect", "find the receiver and list its flash");
+    AddDeviceOptions(connect, c.connect, true);
+
+    CLI::App* flash = app.add_subcommand("flash", "connect, then load IMAGE into the receiver");
+    AddDeviceOptions(flash, c.flash.device, true);
+    CLI::Option* yes = flash->add_flag_callback(
+        "--yes", [&c] { c.flash.policy = AnswerPolicy::AlwaysYes; },
+        "answer Yes when the receiver's PFLD is to be rewritten");
+    CLI::Option* no = flash->add_flag_callback(
+        "--no", [&c] { c.flash.policy = AnswerPolicy::AlwaysNo; },
+        "answer No when the receiver's PFLD is to be rewritten (the upload stops)");
+    yes->excludes(no);
+    flash
+        ->add_option("--timeout", c.flash.timeoutSeconds,
+                     "stop the job after SECONDS (default: no limit)")
+        ->check(CLI::PositiveNumber);
+    flash->add_option("IMAGE", c.flash.image, "firmware image: composite binary or S-record")
+        ->required();
+
+    CLI::App* terminal =
+        app.add_subcommand("terminal", "talk to the receiver: typed lines are sent, Ctrl-C leaves");
+    AddDeviceOptions(terminal, c.terminal.device, true);
+    terminal->add_option("--speed", c.terminal.speed, "line speed (default 4800)")
+        ->check(CLI::IsMember({4800, 9600, 19200, 57600, 115200}));
+    terminal->add_flag("--hex", c.terminal.hex, "show received bytes as hex");
+
+    CLI::App* inspect =
+        app.add_subcommand("inspect", "check IMAGE as the upload would, without a receiver");
+    inspect->add_flag("--json", c.inspect.json, "one JSON object per line");
+    inspect->add_option("IMAGE", c.inspect.image, "firmware image")->required();
+
+    CLI::App* makeImage = app.add_subcommand("make-image", "build a composite firmware image");
+    makeImage->add_option("--pfld", c.makeImage.pfld, "PFLD section contents (binary)")->required();
+    makeImage->add_option("--fw", c.makeImage.fw, "FW section contents (binary)")->required();
+    makeImage->add_option("--sfld", c.makeImage.sfld, "SFLD as S-record text");
+    makeImage->add_option("OUT", c.makeImage.out, "image file to write")->required();
+}
+
+int Dispatch(CLI::App& app, const Commands& c) {
+    if (app.got_subcommand("connect")) return RunConnectCommand(c.connect);
+    if (app.got_subcommand("flash")) return RunFlashCommand(c.flash);
+    if (app.got_subcommand("terminal")) return RunTerminalCommand(c.terminal);
+    if (app.got_subcommand("inspect")) return RunInspectCommand(c.inspect);
+    if (app.got_subcommand("make-image")) return RunMakeImageCommand(c.makeImage);
+    return kExitUsage;
+}
+
+}  // namespace
+
+int Main(int argc, char** argv) {
+    BlockStopSignals();
+    std::signal(SIGPIPE, SIG_IGN);  // a closed output pipe must not kill a running flash
+    CLI::App app(kDescription, "zelvar");
+    app.set_version_flag("--version", std::string("zelvar ") + kStrVersion);
+    app.require_subcommand(1);
+    Commands commands;
+    DefineCommands(app, commands);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return code == 0 ? kExitSuccess : kExitUsage;
+    }
+    return Dispatch(app, commands);
+}
+
+}  // namespace zelvar::cli
+
+int main(int argc, char** argv) {
+    return zelvar::cli::Main(argc, argv);
+}
