@@ -4,6 +4,7 @@
 
 #include "app/message_log.h"
 #include "image/loader_record.h"
+#include "upload/receiver_text.h"
 #include "upload/upload_control.h"
 #include "upload/upload_timing.h"
 
@@ -17,6 +18,16 @@ constexpr unsigned kPurgeTransmit = PURGE_TXABORT | PURGE_TXCLEAR;  // 0x05
 void ShowAccepted(uint32_t address) {
     char text[32];
     std::snprintf(text, sizeof text, "Address:0x%08X.", address);
+    ShowStatus(text);
+}
+
+// "Rcv:%d %c": the attempt number and the byte as a character (see Latin1ToUtf8).
+void ShowReceived(int attempt, uint8_t byte) {
+    char shown[4];
+    const char raw = static_cast<char>(byte);
+    Latin1ToUtf8(&raw, 1, shown, sizeof shown);
+    char text[32];
+    std::snprintf(text, sizeof text, "Rcv:%d %s", attempt, shown);
     ShowStatus(text);
 }
 
@@ -100,9 +111,7 @@ int SendRecordWithRecovery(PortHandle handle, const CLoaderRecord& record) {
         uint8_t byte = 0;
         if (ReadPortByte(handle, byte, 0)) {
             if (byte == REC_WAIT) break;
-            char text[32];
-            std::snprintf(text, sizeof text, "Rcv:%d %c", attempt, static_cast<char>(byte));
-            ShowStatus(text);
+            ShowReceived(attempt, byte);
             WritePortByte(handle, REC_ACK);
         }
         UploadPause(kRecoveryPauseMs);
