@@ -59,9 +59,12 @@ int ReadPortByte(PortHandle handle, uint8_t& out, uint8_t prompt);
 int WritePortByte(PortHandle handle, uint8_t byte);
 int WritePortText(PortHandle handle, const void* bytes, int length);
 
-// The platform's direct requests on an open handle.
+// The platform's direct requests on an open handle. PurgePort empties the queues named
+// by the clear flags; transfers are synchronous, so the abort flags have nothing to end.
+// DrainPort waits until queued output has been sent; an output queue that stands still
+// for kWriteStallLostMs marks the handle lost.
 void PurgePort(PortHandle handle, unsigned flags);
-void DrainPort(PortHandle handle);  // waits until queued output has been sent
+void DrainPort(PortHandle handle);
 // One direct read of up to n bytes that waits at most timeoutMs for the first byte.
 // Returns the count, 0 on time-out, -1 on failure (lost port).
 int ReadPortRaw(PortHandle handle, uint8_t* buffer, int n, int timeoutMs);
