@@ -1,0 +1,49 @@
+// What the simulated receiver is told at start: its line, flash, texts and the faults it
+// is to show.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sim/sim_constants.h"
+
+namespace zelvar::sim {
+
+enum class SimMode { Normal, ResidentLoader, SecondLoader, Vanished };
+
+// Faults on request. Counts are 1-based; 0 (or -1 where noted) switches a fault off.
+// Every fault fires once, so the loader's next pass can show its recovery.
+struct SimFaults {
+    int badCsumFrame = 0;  // answer BAD_CSUM to the Nth frame received (any loader)
+    int stormFrame = 0;    // before answering this frame, send stormCount REC_WAIT bytes
+    int stormCount = 0;
+    int eraseFailAfter = -1;     // after this many erased sectors send ERASE_FAILED
+    int eraseUnknownAfter = -1;  // after this many erased sectors send eraseUnknownByte
+    uint8_t eraseUnknownByte = 0x42;
+    uint64_t silenceAfterBytes = 0;  // fall silent once this many bytes were received
+    int silenceAfterFrame = 0;       // fall silent when this frame is complete, unanswered
+    int silenceMs = 0;               // length of the silence; 0 means for good
+    uint32_t answerOnlyAtSpeed = 0;  // send nothing while the receiver's speed is another
+    uint64_t vanishAfterBytes = 0;   // close the line after this many received bytes
+};
+
+struct SimOptions {
+    std::string linkPath;  // symbolic link to the device; empty: none
+    uint32_t normalSpeed = kDefaultNormalSpeed;
+    std::string versionText = "GQ07";  // version field of the identification reply
+    std::string pfldVersion = "1.05";  // in the resident loader's "$VER PFLD ..." text
+    std::string sfldVersion = "2.01";  // in the SFLD's "$VER SFLD ..." text
+    uint8_t flashType = 5;             // the SFLD's identification reply
+    uint8_t flashId[4] = {0x01, 0x22, 0x49, 0x00};
+    bool pace = false;  // act and answer at the real line rate
+    bool startInPfld = false;
+    std::string flashIn;    // composite image loaded into flash at start
+    std::string flashOut;   // flash written here after each programming and at stop
+    int noisePeriodMs = 0;  // NMEA-like sentences in normal operation; 0: none
+    int sectorEraseMs = kDefaultSectorEraseMs;
+    std::string traceFile;  // every traced event also goes here, one line each
+    uint32_t seed = 1;      // junk bytes come from this seed
+    SimFaults faults;
+};
+
+}  // namespace zelvar::sim
