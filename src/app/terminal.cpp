@@ -1,5 +1,6 @@
 #include "app/terminal.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "app/shared_state.h"
@@ -11,6 +12,8 @@ namespace zelvar {
 char g_sendBuffer[kSendBufferBytes];
 
 namespace {
+
+std::atomic<int> g_runningLoops{0};
 
 // One terminal session on the port: commands from the dialog between received bytes.
 class CTerminalLoop {
@@ -113,12 +116,18 @@ int RunTerminal(PortHandle handle) {
         }
         session = TakeThreadTerminalClaim();
     }
+    ++g_runningLoops;
     {
         CTerminalLoop loop(handle, session);
         loop.Run();
     }
+    --g_runningLoops;
     ReleaseTerminalSession(session);
     return 0;
+}
+
+int RunningTerminalLoops() {
+    return g_runningLoops.load();
 }
 
 }  // namespace zelvar

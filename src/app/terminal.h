@@ -34,6 +34,8 @@ extern char g_sendBuffer[kSendBufferBytes];
 // lost or g_jobCancel is set. Closes the port before it returns; always returns 0. A
 // caller that did not claim a session with WaitForTerminalIdle gets one claimed here.
 int RunTerminal(PortHandle handle);
+// Number of terminal loops running at this moment (0 or 1 unless something is wrong).
+int RunningTerminalLoops();
 void ShowTerminalLine(const char* text);
 int ParseHexCommand(char* buffer);
 
