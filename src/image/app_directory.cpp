@@ -14,10 +14,17 @@ bool GetAppDirectory(char* out) {
     // different, shorter path.
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof(path)) return false;
     path[length] = '\0';
-    char* slash = std::strrchr(path, '/');
+    return DirectoryOfPath(path, out);
+}
+
+bool DirectoryOfPath(const char* path, char* out) {
+    out[0] = '\0';
+    const char* slash = std::strrchr(path, '/');
     if (slash == nullptr) return false;
-    slash[1] = '\0';
-    std::memcpy(out, path, static_cast<std::size_t>(slash - path) + 2);
+    const std::size_t length = static_cast<std::size_t>(slash - path) + 1;
+    if (length >= kPathBytes) return false;
+    std::memcpy(out, path, length);
+    out[length] = '\0';
     return true;
 }
 

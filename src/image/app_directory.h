@@ -12,4 +12,9 @@ constexpr std::size_t kPathBytes = 260;  // one path with its terminator
 // result is false.
 bool GetAppDirectory(char* out);
 
+// The directory part of a program path, up to and including its last '/' ("/prog"
+// gives "/"), into out (kPathBytes bytes); false, with out "", when path has no '/' or
+// does not fit.
+bool DirectoryOfPath(const char* path, char* out);
+
 }  // namespace zelvar

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace zelvar {
 
@@ -20,7 +21,9 @@ bool PrivateDirectoryPath(char* out, std::size_t size) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     int written = 0;
     if (runtime != nullptr && runtime[0] == '/') {
-        written = std::snprintf(out, size, "%s/zelvar", runtime);
+        int length = static_cast<int>(std::strlen(runtime));
+        while (length > 1 && runtime[length - 1] == '/') --length;
+        written = std::snprintf(out, size, "%.*s/zelvar", length, runtime);
     } else {
         written = std::snprintf(out, size, "/tmp/zelvar-%u", static_cast<unsigned>(getuid()));
     }
