@@ -35,8 +35,6 @@ bool ReadWordAt(std::FILE* stream, long offset, uint32_t& word) {
 struct SectionSum {
     uint32_t computed = 0;
     uint32_t stored = 0;  // 0 when the file ended first
-    bool storedRead = false;
-    long storedOffset = 0;
 };
 
 // XORs the words covered by a section of length bytes from the stream's position; the
@@ -45,14 +43,11 @@ SectionSum SumSection(std::FILE* stream, uint32_t length) {
     SectionSum sum;
     uint64_t count = 0;
     for (;;) {
-        const long offset = std::ftell(stream);
         uint32_t word = 0;
         if (!ReadWord(stream, word)) break;
         count += 4;
         if (count > length) {
             sum.stored = word;
-            sum.storedRead = true;
-            sum.storedOffset = offset;
             break;
         }
         sum.computed ^= word;
@@ -92,8 +87,7 @@ bool HasMarker(std::FILE* stream, long offset) {
 
 }  // namespace
 
-uint32_t CheckCompositeImage(std::FILE* stream, UploadPlan& plan) {
-    plan.sendFwCheckWord = false;
+uint32_t CheckCompositeImage(std::FILE* stream) {
     if (stream == nullptr || !LengthAcceptable(stream)) return 0;
     bool good = true;
     uint32_t start = 0;
@@ -135,11 +129,6 @@ uint32_t CheckCompositeImage(std::FILE* stream, UploadPlan& plan) {
     std::fseek(stream, kFwOffset, SEEK_SET);
     const SectionSum fwSum = SumSection(stream, end - start);
     good = ReportSum("FW", fwSum) && good;
-    if (fwSum.storedRead) {
-        plan.sendFwCheckWord = true;
-        plan.fwCheckWordAddress = kFlashOrigin + static_cast<uint32_t>(fwSum.storedOffset);
-        plan.fwCheckWord = fwSum.stored;
-    }
 
     // A section that was not found fails these tests; a found one always passes them.
     if (!pfldFound) {

@@ -79,27 +79,8 @@ int Erase(PortHandle handle, CLoaderRecord& record, uint32_t start) {
     return WaitForErase(handle);
 }
 
-// The bytes of the composite image's FW check word that lie past the data frames.
-int SendFwCheckWord(PortHandle handle, CLoaderRecord& record, uint32_t dataEnd) {
-    const UploadPlan& plan = g_uploadPlan;
-    if (!plan.sendFwCheckWord) return 1;
-    const uint64_t wordEnd = plan.fwCheckWordAddress + 4ull;
-    if (wordEnd <= dataEnd) return 1;
-    const uint32_t first = std::max(plan.fwCheckWordAddress, dataEnd);
-    uint16_t units[4];
-    uint16_t n = 0;
-    for (uint64_t at = first; at < wordEnd; ++at) {
-        units[n++] = (plan.fwCheckWord >> (8 * (at - plan.fwCheckWordAddress))) & 0xFF;
-    }
-    record.Begin();
-    record.Append(first, n, units);
-    record.Finish();
-    return SendRecordWithRecovery(handle, record);
-}
-
 int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) {
     uint32_t done = 0;
-    uint32_t dataEnd = image.StartAddress();
     for (;;) {
         if (!image.NextRecord(record)) {
             ShowStatus("Image read error.");
@@ -109,12 +90,7 @@ int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) 
         if (n == 0) break;
         if (!SendRecordWithRecovery(handle, record)) return 0;
         done += n;
-        dataEnd = std::max(dataEnd, record.BaseAddress() + n);
         ReportUploadProgress(done, g_uploadPlan.programBytes);
-    }
-    if (image.Format() == FormatBinary) {
-        if (!SendFwCheckWord(handle, record, dataEnd)) return 0;
-        ReportUploadProgress(g_uploadPlan.programBytes, g_uploadPlan.programBytes);
     }
     record.MakeEnd();
     if (!SendRecordWithRecovery(handle, record)) return 0;

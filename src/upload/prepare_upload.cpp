@@ -33,15 +33,10 @@ void ShowImageFields() {
     ShowStatus(text);
 }
 
-// A composite image programs its data frames up to start + size, and the FW check
-// word, which lies at or just past that end.
+// A composite image programs its data frames from its start up to start + size.
 void PlanComposite(UploadPlan& plan) {
-    const uint64_t dataEnd =
-        static_cast<uint64_t>(g_firmwareImage.StartAddress()) + g_firmwareImage.ImageSize();
-    uint64_t end = dataEnd;
-    if (plan.sendFwCheckWord) end = std::max<uint64_t>(end, plan.fwCheckWordAddress + 4ull);
-    plan.eraseEnd = static_cast<uint32_t>(std::min<uint64_t>(end, 0xFFFFFFFF));
-    plan.programBytes = static_cast<uint32_t>(end - g_firmwareImage.StartAddress());
+    plan.eraseEnd = g_firmwareImage.StartAddress() + g_firmwareImage.ImageSize();
+    plan.programBytes = g_firmwareImage.ImageSize();
 }
 
 // Scans the image and checks it; fills the plan. 0 when the image is refused.
@@ -59,8 +54,7 @@ int ExamineImage(const char* path) {
     if (srecord) {
         ShowImageFields();
     } else {
-        g_uploadPlan.imagePfldCrc =
-            CheckCompositeImage(g_firmwareImage.BinaryStream(), g_uploadPlan);
+        g_uploadPlan.imagePfldCrc = CheckCompositeImage(g_firmwareImage.BinaryStream());
         if (g_uploadPlan.imagePfldCrc == 0) return 0;
         PlanComposite(g_uploadPlan);
     }

@@ -17,11 +17,6 @@ struct UploadPlan {
     uint32_t eraseEnd = 0;
     // Data bytes the image programs in all (the progress total).
     uint32_t programBytes = 0;
-    // A composite image's FW check word lies just past the image's data frames; it is
-    // sent as one more frame so the receiver's FW section keeps its checksum.
-    bool sendFwCheckWord = false;
-    uint32_t fwCheckWordAddress = 0;
-    uint32_t fwCheckWord = 0;
 };
 
 // The user accepted a PFLD update: programming first puts the receiver in boot mode.
@@ -33,9 +28,8 @@ extern UploadPlan g_uploadPlan;
 int PrepareUpload(const char* imagePath);
 
 // Checks a composite image on its open stream: the image's PFLD checksum when both
-// sections are present and both checksums match, else 0. Also fills the FW check word
-// fields of plan. The stream is left anywhere.
-uint32_t CheckCompositeImage(std::FILE* stream, UploadPlan& plan);
+// sections are present and both checksums match, else 0. The stream is left anywhere.
+uint32_t CheckCompositeImage(std::FILE* stream);
 
 // Walks an S-record image (already scanned) frame by frame: fills eraseEnd and
 // programBytes, and imagePfldCrc when the image covers a valid PFLD section. False
