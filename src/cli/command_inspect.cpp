@@ -49,7 +49,7 @@ bool CheckLikePreparation(const char* path, UploadPlan& plan, bool& sfldLoaded) 
         Status("Image Size: %lu bytes", g_firmwareImage.ImageSize());
         if (!SurveySRecordImage(plan)) return false;
     } else {
-        plan.imagePfldCrc = CheckCompositeImage(g_firmwareImage.BinaryStream(), plan);
+        plan.imagePfldCrc = CheckCompositeImage(g_firmwareImage.BinaryStream());
         if (plan.imagePfldCrc == 0) return false;
     }
     return g_firmwareImage.StartAddress() == kRequiredStart;
