@@ -4,6 +4,7 @@
 #include "app/message_log.h"
 #include "app/resource_ids.h"
 #include "app/shared_state.h"
+#include "app/terminal.h"
 #include "app/terminal_commands.h"
 #include "image/app_directory.h"
 #include "link/connect_gps.h"
@@ -139,7 +140,7 @@ void CLoaderDlg::OnModeButton() {
     m_job.terminal = 1;
     m_job.portName = g_portName.Get();
     BeginTerminalSession(m_job.portName.c_str());
-    StartJob(m_job);
+    StartTerminalJob(m_job);
     OnSpeedSelected();  // the loop's first command sets the line speed
 }
 

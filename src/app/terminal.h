@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/jobs.h"
 #include "app/terminal_commands.h"
 #include "link/port.h"
 
@@ -29,6 +30,11 @@ extern char g_sendBuffer[kSendBufferBytes];
 // quietly. portName is the job's port, so sessions begun on different ports are
 // served in order; nullptr takes the next session whatever its port.
 [[nodiscard]] bool WaitForTerminalIdle(const char* portName = nullptr);
+
+// Starts a terminal job on its own detached thread, as StartJob does, but claims the
+// terminal session (WaitForTerminalIdle) before the job opens the port, so the job
+// never finds the port still held by the loop it follows.
+void StartTerminalJob(const JobRequest& request);
 
 // Runs the terminal on handle until the dialog stops it, a reopen fails, the device is
 // lost or g_jobCancel is set. Closes the port before it returns; always returns 0. A

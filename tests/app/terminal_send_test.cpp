@@ -72,7 +72,7 @@ TEST_F(TerminalSend, CommandsQueuedBeforeTheLoopRunsAreNotLost) {
         ASSERT_TRUE(WaitForTerminalIdle(pty.SlavePath().c_str()));
         RunTerminal(OpenPort(pty.SlavePath().c_str(), 57600));
     });
-    EXPECT_EQ(pty.Receive(18, test::kWaitMs), Bytes("one\r\ntwo\r\nthree\r\n"));
+    EXPECT_EQ(pty.Receive(17, test::kWaitMs), Bytes("one\r\ntwo\r\nthree\r\n"));
     EXPECT_TRUE(WaitFor([&] { return pty.SlaveSpeed() == 9600; }));
     PostTerminalCommand(TermStop);
     worker.join();
