@@ -1,0 +1,104 @@
+#include "sim_upload_fixture.h"
+
+#include "app/jobs.h"
+#include "app/shared_state.h"
+#include "link/connect_gps.h"
+#include "link/receiver_queries.h"
+#include "upload/prepare_upload.h"
+
+namespace zelvar::test {
+
+namespace {
+constexpr uint32_t kSfldAddress = 0x00201000;
+constexpr std::size_t kSfldBytes = 5484;
+constexpr std::size_t kPfldBytes = 0x1800;
+}  // namespace
+
+std::vector<uint8_t> SectionBytes(uint32_t seed, std::size_t size) {
+    std::vector<uint8_t> bytes(size);
+    uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b = static_cast<uint8_t>(x);
+    }
+    return bytes;
+}
+
+std::string SfldText() {
+    return MakeSRecordText(kSfldAddress, SectionBytes(99, kSfldBytes), kSfldAddress);
+}
+
+std::vector<uint8_t> Composite(uint32_t pfldSeed, uint32_t fwSeed, std::size_t fwBytes,
+                               bool withSfld) {
+    CompositeImageParts parts;
+    parts.pfld = SectionBytes(pfldSeed, kPfldBytes);
+    parts.fw = SectionBytes(fwSeed, fwBytes);
+    if (withSfld) parts.sfld = SfldText();
+    std::vector<uint8_t> out;
+    std::string error;
+    EXPECT_TRUE(BuildCompositeImage(parts, out, error)) << error;
+    return out;
+}
+
+uint32_t WordAt(const std::vector<uint8_t>& image, std::size_t offset) {
+    return image[offset] | image[offset + 1] << 8 | image[offset + 2] << 16 |
+           static_cast<uint32_t>(image[offset + 3]) << 24;
+}
+
+void SimUploadTest::SetUp() {
+    g_jobCancel = false;
+    g_uploadBusy = false;
+    g_pfldMode = false;
+    g_receiverInfo = ReceiverInfo{};
+}
+
+void SimUploadTest::TearDown() {
+    if (m_sim) m_sim->Stop();
+    g_jobCancel = false;
+    g_portName.Set("GPS1:");
+}
+
+void SimUploadTest::StartSim(const std::vector<uint8_t>& flash, sim::SimFaults faults) {
+    sim::SimOptions options;
+    options.flashIn = WriteImage("old-flash.bin", flash);
+    options.faults = faults;
+    m_sim = std::make_unique<sim::CSimReceiver>(options);
+    std::string error;
+    ASSERT_TRUE(m_sim->Start(error)) << error;
+    g_portName.Set(m_sim->SlavePath().c_str());
+}
+
+bool SimUploadTest::Connect() {
+    OnConnectGps();
+    return g_receiverInfo.connected != 0;
+}
+
+int SimUploadTest::Upload(const std::string& imagePath) {
+    return RunJob(m_sim->SlavePath().c_str(), imagePath.c_str(), 0);
+}
+
+std::string SimUploadTest::WriteImage(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = m_dir.File(name);
+    WriteFile(path, std::string(bytes.begin(), bytes.end()));
+    return path;
+}
+
+std::size_t SimUploadTest::ReceivedBytes() {
+    std::size_t n = 0;
+    for (const auto& entry : m_sim->Trace()) n += entry.kind == sim::TraceKind::Received;
+    return n;
+}
+
+std::vector<uint8_t> SimUploadTest::FlashRange(uint32_t first, uint32_t end) {
+    const std::vector<uint8_t> flash = m_sim->Flash();
+    return std::vector<uint8_t>(flash.begin() + (first - kFlashBase),
+                                flash.begin() + (end - kFlashBase));
+}
+
+void SimUploadTest::AnswerPfldQuestion(bool yes) {
+    m_window.Window().SetAnswerer([yes](const CHeadlessWindow::Question&) { return yes; });
+}
+
+}  // namespace zelvar::test

@@ -1,0 +1,51 @@
+// End-to-end upload tests: the simulated receiver on a pty, a headless main window with
+// its log file, and composite or S-record images built for the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "image/composite_builder.h"
+#include "sim/sim_receiver.h"
+#include "support/test_env.h"
+#include "upload_test_support.h"
+
+namespace zelvar::test {
+
+// Section contents made of a pseudo-random byte run.
+std::vector<uint8_t> SectionBytes(uint32_t seed, std::size_t size);
+// The SFLD as S-record text: 5,484 bytes at 0x00201000.
+std::string SfldText();
+// A composite image with the given sections; the SFLD section when withSfld.
+std::vector<uint8_t> Composite(uint32_t pfldSeed, uint32_t fwSeed, std::size_t fwBytes,
+                               bool withSfld);
+uint32_t WordAt(const std::vector<uint8_t>& image, std::size_t offset);
+
+class SimUploadTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the receiver in normal operation with flash holding image.
+    void StartSim(const std::vector<uint8_t>& flash, sim::SimFaults faults = {});
+    // Connect GPS through the dialog's handler; true when it enabled "Load".
+    bool Connect();
+    int Upload(const std::string& imagePath);
+    std::string WriteImage(const std::string& name, const std::vector<uint8_t>& bytes);
+    // Bytes the receiver has received so far.
+    std::size_t ReceivedBytes();
+    std::vector<std::string> Lines() { return LogLines(m_window.LogText()); }
+    // The receiver's flash bytes over [first, end).
+    std::vector<uint8_t> FlashRange(uint32_t first, uint32_t end);
+    void AnswerPfldQuestion(bool yes);
+
+    ProgramFilesLock m_filesLock;
+    WindowFixture m_window;
+    TempDir m_dir;
+    std::unique_ptr<sim::CSimReceiver> m_sim;
+};
+
+}  // namespace zelvar::test
