@@ -200,9 +200,28 @@ TEST_F(SfldSourceTest, LoadSfldRejectsTextThatFailsDecoding) {
                                                            "Incorrect SFLD."}));
 }
 
-// One test for everything that needs "sfld.hex" beside the program, so that parallel
-// test processes never race on that file.
+// Every test program of the build lives in one directory, so "sfld.hex" beside the
+// program is shared. This test therefore runs in a private copy of the program, started
+// with kPrivateCopy set; the copy's directory is its own.
+constexpr const char* kPrivateCopy = "ZELVAR_IMAGE_TEST_PRIVATE_COPY";
+
 TEST_F(SfldSourceTest, FallsBackToSfldHexBesideTheProgram) {
+    if (std::getenv(kPrivateCopy) == nullptr) {
+        test::TempDir programDir;
+        const std::string copy = programDir.File("test_image");
+        std::filesystem::copy_file("/proc/self/exe", copy);
+        std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
+        const std::string command =
+            std::string(kPrivateCopy) + "=1 " + copy +
+            " --gtest_filter=SfldSourceTest.FallsBackToSfldHexBesideTheProgram"
+            " >" +
+            programDir.File("output.txt") + " 2>&1";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(status, 0) << test::ReadFile(programDir.File("output.txt"));
+        EXPECT_NE(test::ReadFile(programDir.File("output.txt")).find("[  PASSED  ] 1 test"),
+                  std::string::npos);
+        return;
+    }
     const std::string sfldHex = AppDirectory() + "sfld.hex";
     std::filesystem::remove(sfldHex);
     const std::string corrupt = WriteImage(BareImage() + kSfldText + LE(CheckWord(kSfldText) ^ 1));
