@@ -14,6 +14,7 @@ char g_sendBuffer[kSendBufferBytes];
 namespace {
 
 std::atomic<int> g_runningLoops{0};
+std::atomic<long> g_sendsWritten{0};
 
 // One terminal session on the port: commands from the dialog between received bytes.
 class CTerminalLoop {
@@ -86,6 +87,7 @@ void CTerminalLoop::Send(const char* text) {
     g_sendBuffer[n + 1] = '\n';
     g_sendBuffer[n + 2] = '\0';
     WritePortText(m_handle, g_sendBuffer, n + 2);
+    ++g_sendsWritten;
 }
 
 bool CTerminalLoop::Reopen() {
@@ -124,6 +126,10 @@ int RunTerminal(PortHandle handle) {
     --g_runningLoops;
     ReleaseTerminalSession(session);
     return 0;
+}
+
+long TerminalSendsWritten() {
+    return g_sendsWritten.load();
 }
 
 int RunningTerminalLoops() {

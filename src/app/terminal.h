@@ -42,6 +42,8 @@ void StartTerminalJob(const JobRequest& request);
 int RunTerminal(PortHandle handle);
 // Number of terminal loops running at this moment (0 or 1 unless something is wrong).
 int RunningTerminalLoops();
+// Number of Send commands written to a port since the program started.
+long TerminalSendsWritten();
 void ShowTerminalLine(const char* text);
 int ParseHexCommand(char* buffer);
 
