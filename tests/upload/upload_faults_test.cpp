@@ -1,0 +1,133 @@
+// Uploads against a receiver that misbehaves, goes away, or a job that is cancelled.
+#include <thread>
+
+#include "app/shared_state.h"
+#include "link/port.h"
+#include "sim_upload_fixture.h"
+
+namespace zelvar::test {
+namespace {
+
+constexpr std::size_t kFwBytes = 0x6000;
+constexpr std::size_t kFwOffset = 0x4000;
+constexpr std::size_t kHeaderEnd = 0x24;
+constexpr int kFirstFwFrame = 6;  // 3 SFLD data frames, the end frame, the range frame
+
+class UploadFaultsTest : public SimUploadTest {
+  protected:
+    // Uploads a new FW over the old one with the faults; returns the job's result.
+    int UploadWith(sim::SimFaults faults) {
+        m_image = Composite(1, 3, kFwBytes, true);
+        StartSim(Composite(1, 2, kFwBytes, false), faults);
+        EXPECT_TRUE(Connect());
+        return Upload(WriteImage("new.bin", m_image));
+    }
+    void ExpectProgrammed() {
+        const uint32_t fwEnd = WordAt(m_image, kFwOffset + kHeaderEnd);
+        EXPECT_EQ(FlashRange(kFlashBase, fwEnd),
+                  std::vector<uint8_t>(m_image.begin(), m_image.begin() + (fwEnd - kFlashBase)));
+        EXPECT_EQ(Lines().back(), "Upload complete");
+    }
+    std::vector<uint8_t> m_image;
+};
+
+TEST_F(UploadFaultsTest, BadChecksumOnAnSfldFrameRestartsTheSfldUpload) {
+    sim::SimFaults faults;
+    faults.badCsumFrame = 2;
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    const auto lines = Lines();
+    EXPECT_TRUE(InOrder(lines, {"Uploading SFLD...", "ERROR: BAD_CSUM", "Repeat Sending Record.",
+                                "Uploading SFLD...", "Complete.", "Wait for SFLD"}));
+    EXPECT_EQ(CountLines(lines, "Uploading SFLD..."), 2);
+}
+
+TEST_F(UploadFaultsTest, BadChecksumOnAFirmwareFrameLeadsToANewPass) {
+    sim::SimFaults faults;
+    faults.badCsumFrame = kFirstFwFrame + 1;
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    EXPECT_TRUE(
+        InOrder(Lines(), {"FLASH Programming...", "ERROR: BAD_CSUM", "Repeat Sending Record.",
+                          "FLASH upload failed.", "FLASHProgram Begin",
+                          "FLASH Programing Complete.", "FLASH upload complete."}));
+    EXPECT_EQ(m_sim->Programmings(), 1);
+}
+
+TEST_F(UploadFaultsTest, RecWaitStormMakesTheFrameGoAgain) {
+    sim::SimFaults faults;
+    faults.stormFrame = kFirstFwFrame + 2;
+    faults.stormCount = 201;
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    const auto lines = Lines();
+    EXPECT_EQ(CountLines(lines, "REC_WAIT break"), 1);
+    EXPECT_EQ(CountLines(lines, "FLASH upload failed."), 0);
+}
+
+TEST_F(UploadFaultsTest, EraseFailureLeadsToANewPassThatSucceeds) {
+    sim::SimFaults faults;
+    faults.eraseFailAfter = 2;
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    EXPECT_TRUE(
+        InOrder(Lines(), {"Erasing FLASH...", "1 sectors erased.", "2 sectors erased.",
+                          "Flash erase failure.", "FLASH upload failed.", "Erasing FLASH...",
+                          "FLASH erasing complete.", "FLASH upload complete.", "Upload complete"}));
+}
+
+TEST_F(UploadFaultsTest, UnknownEraseByteFailsThePass) {
+    sim::SimFaults faults;
+    faults.eraseUnknownAfter = 0;
+    EXPECT_EQ(UploadWith(faults), 0);
+    EXPECT_TRUE(InOrder(Lines(), {"Unknown command 0x42.", "FLASH erase failure.",
+                                  "FLASH upload failed.", "FLASH upload complete."}));
+}
+
+TEST_F(UploadFaultsTest, ReceiverVanishingMidUploadEndsTheJobWithinSeconds) {
+    sim::SimFaults faults;
+    faults.vanishAfterBytes = 16000;  // during the firmware frames
+    m_image = Composite(1, 3, kFwBytes, true);
+    StartSim(Composite(1, 2, kFwBytes, false), faults);
+    ASSERT_TRUE(Connect());
+    const std::string path = WriteImage("new.bin", m_image);
+    long long vanishedAt = 0;
+    std::thread watch([&] {
+        if (m_sim->WaitForEvent("vanished", 30000)) vanishedAt = NowMs();
+    });
+    EXPECT_EQ(Upload(path), -1);
+    const long long endedAt = NowMs();
+    watch.join();
+    ASSERT_NE(vanishedAt, 0);
+    EXPECT_LT(endedAt - vanishedAt, 5000);
+    EXPECT_EQ(Lines().back(), "Upload failed");
+    EXPECT_FALSE(g_uploadBusy);
+}
+
+TEST_F(UploadFaultsTest, CancelEndsARunningUploadAndFreesThePort) {
+    sim::SimFaults faults;
+    faults.silenceAfterFrame = kFirstFwFrame + 1;  // the receiver stops answering for good
+    m_image = Composite(1, 3, kFwBytes, true);
+    StartSim(Composite(1, 2, kFwBytes, false), faults);
+    ASSERT_TRUE(Connect());
+    const std::string path = WriteImage("new.bin", m_image);
+    long long cancelledAt = 0;
+    std::thread cancel([&] {
+        ASSERT_TRUE(WaitUntil([] { return g_uploadBusy.load(); }, 30000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        cancelledAt = NowMs();
+        g_jobCancel = true;
+    });
+    EXPECT_EQ(Upload(path), -1);
+    const long long endedAt = NowMs();
+    cancel.join();
+    EXPECT_LT(endedAt - cancelledAt, 3000);
+    EXPECT_EQ(Lines().back(), "Upload failed");
+    g_jobCancel = false;
+    PortHandle again = OpenPort(m_sim->SlavePath().c_str(), 19200);  // closed by the job
+    EXPECT_NE(again, kInvalidPort);
+    ClosePort(again);
+}
+
+}  // namespace
+}  // namespace zelvar::test
