@@ -234,6 +234,25 @@ TEST_F(SRecordReaderTest, EveryCallAfterTheEndGivesAFrameWithoutData) {
     }
 }
 
+TEST_F(SRecordReaderTest, RemainderLeftInAReusedFrameIsNotCarried) {
+    // An aborted pass leaves the caller's frame holding a remainder; an image without
+    // data read next into the same frame must end at once, not resend that remainder.
+    OpenText(MakeSRecordText(0x8000, Pattern(3000, 5), 0, 30));
+    m_reader.Rewind();
+    CLoaderRecord record;
+    ASSERT_TRUE(m_reader.NextRecord(record));
+    ASSERT_TRUE(record.Remainder().present);
+    CSRecordReader other;
+    const std::string path = m_dir.File("header-only.srec");
+    test::WriteFile(path, "S00600004844521B\n");
+    ASSERT_TRUE(other.Open(path.c_str()));
+    other.Rewind();
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(other.NextRecord(record));
+        EXPECT_EQ(record.DataCount(), 0) << i;
+    }
+}
+
 TEST_F(SRecordReaderTest, ReadErrorInTheMiddleFailsNextRecord) {
     OpenText(S3(0x100, {1}) + "\n" + "S30910000000DEADBEEFAD\n");
     m_reader.Rewind();
