@@ -189,5 +189,16 @@ TEST_F(ConnectSimTest, SilentReceiverIsNotConnected) {
     EXPECT_LT(ms, 12000);
 }
 
+TEST_F(ConnectSimTest, ReceiverThatVanishesEndsTheConnectAtOnce) {
+    sim::SimOptions options;
+    options.faults.vanishAfterBytes = 10;  // gone during the first port query
+    StartSim(options, MakeImage(true));
+    long long ms = Connect();
+    EXPECT_EQ(List().back(), "Cannot connect to GPS.");
+    EXPECT_FALSE(LoadEnabled());
+    // Only the loader probe's silence is waited out, not that of the other speeds.
+    EXPECT_LT(ms, 2500);
+}
+
 }  // namespace
 }  // namespace zelvar::test
