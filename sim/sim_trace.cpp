@@ -22,7 +22,11 @@ void CSimTrace::Add(TraceEntry entry) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         WriteLine(entry);
-        if (m_entries.size() < kMaxTraceEntries) {
+        // Bytes stop being kept when the trace is full; events (a few per frame) are
+        // kept up to a second allowance, so tests can still wait for them.
+        bool isByte = entry.kind != TraceKind::Event;
+        size_t limit = isByte ? kMaxTraceEntries : 2 * kMaxTraceEntries;
+        if (m_entries.size() < limit) {
             m_entries.push_back(std::move(entry));
         } else if (!m_full) {
             m_full = true;

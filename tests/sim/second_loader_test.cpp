@@ -2,6 +2,7 @@
 // erase codes, and the recovery paths that make the loader's next pass work.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "sim_test_line.h"
@@ -172,6 +173,26 @@ TEST_F(SimSecondLoader, BadRangesAndDataOutsideTheFlashAreRefused) {
     ASSERT_TRUE(line->ReadUntil(0x55, kAnswerMs, &rest));
     EXPECT_EQ(rest, (Bytes{0x8F, 0x8F}));  // the range's sector and its end word's
     EXPECT_EQ(SendFrame(*line, DataFrame(kFlashStart + kFlashSize - 2, {1, 2, 3, 4})), 0x83);
+}
+
+TEST(SimSecondLoaderLarge, NearlyFullFirmwareIsProgrammedAndItsEventsStillTraced) {
+    SimOptions options;
+    options.startInPfld = true;
+    options.sectorEraseMs = 0;
+    auto sim = StartSim(options);
+    SimTestLine line(sim->SlavePath(), 19200);
+    ASSERT_TRUE(RunResidentDialogue(line));
+    ASSERT_TRUE(UploadSfld(line, TestSfld()));
+    ASSERT_TRUE(WakeSfld(line));
+    Bytes image = MakeImage(0x3FF0, 0xFFF00, 3);
+    constexpr uint32_t kEnd = kFwStart + 0xFFF00;
+    PassResult pass = ProgramPass(line, image, kEnd, true);
+    EXPECT_EQ(pass.sectors, 0x104);
+    ASSERT_TRUE(pass.complete);
+    ASSERT_TRUE(sim->WaitForEvent("programmed", kAnswerMs));
+    EXPECT_EQ(sim->CountEvents("trace full"), 1u);
+    Bytes flash = sim->Flash();
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + (kEnd + 4 - kFlashStart), flash.begin()));
 }
 
 TEST(SimSecondLoaderUnstarted, EndFrameWithoutSfldStartsNothing) {
