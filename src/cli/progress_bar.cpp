@@ -71,8 +71,13 @@ std::string FormatProgressBar(const ProgressSnapshot& progress, int width) {
     const int room = width - static_cast<int>(tail.size()) - 2;
     const int cells = std::clamp(room, kBarCellsMin, kBarCellsMax);
     const int filled = cells * percent / 100;
-    std::string line = "[" + std::string(filled, '#') + std::string(cells - filled, '-') + "]";
-    line += tail;
+    std::string line;
+    line.reserve(cells + 2 + tail.size());
+    line.push_back('[');
+    line.append(filled, '#');
+    line.append(cells - filled, '-');
+    line.push_back(']');
+    line.append(tail);
     if (width > 0 && static_cast<int>(line.size()) > width) line.resize(width);
     return line;
 }
