@@ -41,8 +41,10 @@ int AwaitAnswer(PortHandle handle, const CLoaderRecord& record) {
     int recWaitCount = 0;
     while (!UploadStopped(handle)) {
         uint8_t answer = 0;
-        if (!ReadPortByte(handle, answer, 0)) {
-            UploadPause(kAnswerRetryMs);
+        // After a whole empty read the next attempt waits kAnswerRetryMs for a byte, and
+        // takes it the moment it arrives instead of sleeping through it.
+        if (!ReadPortByte(handle, answer, 0) &&
+            ReadPortRaw(handle, &answer, 1, kAnswerRetryMs) != 1) {
             continue;
         }
         if (answer == REC_ACK) {

@@ -13,7 +13,7 @@ constexpr int kBootProbeSpeedHigh = 57600;  // ... sent at both of these
 // Loader record exchange (milliseconds unless stated).
 constexpr int kPurgeSettleMs = 20;       // after purging at the start of a frame
 constexpr int kRewriteSettleMs = 10;     // after purging before a frame is written again
-constexpr int kAnswerRetryMs = 100;      // after an empty read while awaiting the answer
+constexpr int kAnswerRetryMs = 100;      // wait after an empty read while awaiting the answer
 constexpr int kRecoveryPauseMs = 100;    // after each recovery attempt
 constexpr int kRecoveryAttempts = 1000;  // recovery attempts before giving up
 constexpr int kRecWaitTolerated = 200;   // REC_WAIT bytes tolerated after a frame
