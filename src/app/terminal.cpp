@@ -46,7 +46,7 @@ bool CTerminalLoop::RunCommands() {
         if (!Act(m_request)) return false;
     }
     // A Stop that found the queue full still ends the session once its commands ran.
-    return !IsTerminalSessionEnded(m_session) && !IsPortLost(m_handle);
+    return !IsTerminalSessionOver(m_session) && !IsPortLost(m_handle);
 }
 
 bool CTerminalLoop::Act(const TerminalRequest& request) {

@@ -1,7 +1,6 @@
 #include "app/terminal_commands.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -32,9 +31,10 @@ struct TerminalSessions {
     std::mutex mutex;
     std::condition_variable changed;
 
-    std::array<TerminalRequest, kTerminalQueueSlots> slots;
-    std::size_t head = 0;
-    std::size_t count = 0;
+    // Commands in the order they were posted. It grows with what the dialog posts
+    // faster than loops take it (each new loop first opens the port and sets its
+    // speed), up to kTerminalQueueLimit.
+    std::deque<TerminalRequest> queue;
 
     int latest = 0;        // last session begun
     int endedUpTo = 0;     // the dialog has left every session up to this one
@@ -60,25 +60,16 @@ TerminalSessions& Sessions() {
 }
 
 void TerminalSessions::DropUpTo(int session) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const TerminalRequest& r = slots[(head + i) % kTerminalQueueSlots];
-        if (r.session <= session) continue;
-        if (kept != i) slots[(head + kept) % kTerminalQueueSlots] = r;
-        ++kept;
-    }
-    count = kept;
+    std::erase_if(queue, [session](const TerminalRequest& r) { return r.session <= session; });
 }
 
 bool TerminalSessions::Push(int command, int session, const char* text) {
-    if (count == kTerminalQueueSlots) DropUpTo(finishedUpTo);
-    if (count == kTerminalQueueSlots) return false;
-    TerminalRequest& slot = slots[(head + count) % kTerminalQueueSlots];
+    if (queue.size() >= kTerminalQueueLimit) DropUpTo(finishedUpTo);
+    if (queue.size() >= kTerminalQueueLimit) return false;
+    TerminalRequest& slot = queue.emplace_back();
     slot.command = command;
     slot.session = session;
-    std::memset(slot.text, 0, sizeof slot.text);
     if (text != nullptr) std::memcpy(slot.text, text, Utf8Prefix(text, kSendTextBytes));
-    ++count;
     return true;
 }
 
@@ -157,23 +148,24 @@ int ClaimTerminalSession(const char* portName, int quietMs) {
 bool TakeTerminalCommand(int session, TerminalRequest& request) {
     TerminalSessions& s = Sessions();
     std::lock_guard lock(s.mutex);
-    while (s.count > 0) {
-        TerminalRequest& front = s.slots[s.head];
+    while (!s.queue.empty()) {
+        const TerminalRequest& front = s.queue.front();
         if (front.session > session) break;
         bool mine = front.session == session;
         if (mine) request = front;
-        s.head = (s.head + 1) % kTerminalQueueSlots;
-        --s.count;
+        s.queue.pop_front();
         if (mine) return true;
     }
     request.command = TermIdle;
     return false;
 }
 
-bool IsTerminalSessionEnded(int session) {
+bool IsTerminalSessionOver(int session) {
     TerminalSessions& s = Sessions();
     std::lock_guard lock(s.mutex);
-    return session <= s.endedUpTo;
+    if (session > s.endedUpTo) return false;
+    return std::none_of(s.queue.begin(), s.queue.end(),
+                        [session](const TerminalRequest& r) { return r.session == session; });
 }
 
 void ReleaseTerminalSession(int session) {
@@ -194,14 +186,13 @@ int ActiveTerminalSession() {
 std::size_t PendingTerminalCommands() {
     TerminalSessions& s = Sessions();
     std::lock_guard lock(s.mutex);
-    return s.count;
+    return s.queue.size();
 }
 
 void ClearTerminalCommands() {
     TerminalSessions& s = Sessions();
     std::lock_guard lock(s.mutex);
-    s.head = 0;
-    s.count = 0;
+    s.queue.clear();
     s.endedUpTo = s.latest;
     s.finishedUpTo = s.latest;
     s.holder = 0;

@@ -28,8 +28,8 @@ enum TerminalCommand : int {
 };
 
 constexpr std::size_t kSendBufferBytes = 512;
-constexpr std::size_t kSendTextBytes = 509;  // room for CR, LF and the terminator
-constexpr std::size_t kTerminalQueueSlots = 128;
+constexpr std::size_t kSendTextBytes = 509;        // room for CR, LF and the terminator
+constexpr std::size_t kTerminalQueueLimit = 4096;  // commands waiting at most
 constexpr std::size_t kSessionPortChars = 59;
 
 struct TerminalRequest {
@@ -66,8 +66,9 @@ int ClaimTerminalSession(const char* portName, int quietMs);
 // Takes the oldest command of session into request; false (and TermIdle) when none of
 // its commands waits. Commands of older sessions met on the way are dropped.
 bool TakeTerminalCommand(int session, TerminalRequest& request);
-// The dialog has left the session (a TermStop was posted for it).
-bool IsTerminalSessionEnded(int session);
+// The dialog has left the session (a TermStop was posted for it) and none of the
+// session's commands waits any more.
+bool IsTerminalSessionOver(int session);
 // The session's loop has ended (or its job never got the port): its leftover commands
 // are dropped and the next job may claim.
 void ReleaseTerminalSession(int session);
