@@ -84,6 +84,11 @@ void CResidentLoader::HandleText() {
         char reply[40];
         std::snprintf(reply, sizeof reply, "R%X,%08X\r\n", address, m_core.Flash().Word(address));
         m_core.SendText(reply);
+    } else if (m_text.rfind("PQRXQ,RID", 0) == 0) {
+        // The resident loader still identifies the firmware it guards, so a connect
+        // in loader mode learns the main firmware's version without waiting.
+        std::string body = "PQRXR,RID,ZELVAR," + m_core.Options().versionText;
+        m_core.SendText("$" + body + "*" + SentenceChecksum(body) + "\r\n");
     }
 }
 
