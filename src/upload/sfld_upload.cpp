@@ -29,7 +29,7 @@ void ShowSfldFields() {
 
 void AttentionBurst(PortHandle handle) {
     for (int i = 0; i < kAttentionBytes; ++i) {
-        if (i > 0) UploadPause(kAttentionGapMs);
+        if (i > 0 && !UploadPause(kAttentionGapMs)) return;
         WritePortByte(handle, kStateAttention);
     }
 }
@@ -58,7 +58,7 @@ void StartSfld(PortHandle handle, uint8_t& state) {
     ShowStatus("Wait for SFLD");
     state = kStateAttention;
     for (int i = 0; i < kSfldStartBytes; ++i) {
-        UploadPause(kSfldStartPauseMs);
+        if (!UploadPause(kSfldStartPauseMs)) return;
         WritePortByte(handle, kStateAttention);
     }
 }
@@ -129,11 +129,12 @@ int UploadSfld(PortHandle handle, CSRecordReader& reader) {
 int RunUpload(PortHandle handle) {
     ShowSfldFields();
     g_sfldReader.Rewind();
+    if (UploadStopped(handle)) return -1;
     WakeLoader(handle);
     uint8_t state = kStateAttention;
     while (!UploadStopped(handle)) {
         WritePortByte(handle, state);
-        UploadPause(kTurnPauseMs);
+        if (!UploadPause(kTurnPauseMs)) break;
         uint8_t answer = 0;
         if (!ReadPortByte(handle, answer, 0)) continue;
         if (ActOnAnswer(handle, answer, state)) return 0;
