@@ -111,6 +111,23 @@ TEST_F(LoaderDialog, ModeButtonSwitchesLayoutsBothWays) {
     EXPECT_EQ(RunningTerminalLoops(), 0);
 }
 
+TEST_F(LoaderDialog, TerminalJobWhosePortFailsLetsTheNextJobRun) {
+    g_portName.Set("/nonexistent/zelvar-gps");
+    m_dlg->OnCommand(IDC_MODE);
+    ASSERT_TRUE(WaitFor([&] {
+        std::vector<std::string> lines = Lines(W());
+        return !lines.empty() && lines.back() == "Upload failed";
+    }));
+    ASSERT_EQ(W().Questions().size(), 1u);
+    EXPECT_EQ(W().Questions()[0].text, "Can not open serial port 1.");
+    m_dlg->OnCommand(IDC_MODE);
+    SelectPty();
+    m_dlg->OnCommand(IDC_MODE);
+    EXPECT_TRUE(WaitFor([&] { return m_pty.SlaveSpeed() == 4800; }));
+    EXPECT_EQ(W().Questions().size(), 1u);
+    EXPECT_EQ(RunningTerminalLoops(), 1);
+}
+
 TEST_F(LoaderDialog, EnterDoesNothingBeforeBrowseAndConnectsAfter) {
     LogLine("kept");
     m_dlg->OnCommand(IDOK_COMMAND);
