@@ -1,5 +1,6 @@
 #include "gui/loader_session.h"
 
+#include "app/shared_state.h"
 #include "gui/image_browser.h"
 
 namespace zelvar {
@@ -46,6 +47,8 @@ void CLoaderSession::Finish() {
     // releases any caller waiting for the window, and the seam is no longer reachable.
     m_seam->MarkClosing();
     if (GetMainWindow() == m_seam) SetMainWindow(nullptr);
+    // The job itself is asked to end at its next wait; nobody waits for it.
+    g_jobCancel = true;
     m_window->SetEvents({});
     m_dialog.reset();  // closes the log file
     m_window.reset();

@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/shared_state.h"
 #include "gui/loader_app.h"
 
 // The application object comes first among the process-wide objects: this file is the
@@ -15,7 +14,6 @@ int main(int argc, char** argv) {
     // A job still running on the worker thread is neither stopped nor waited for: it
     // ends with the process. Ending here, without the process-wide destructors, keeps
     // those objects alive under it until then. The log file is already closed.
-    zelvar::g_jobCancel = true;
     std::fflush(nullptr);
     std::_Exit(code);
 }

@@ -1,0 +1,213 @@
+#include "gui_test_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "app/resource_ids.h"
+#include "gui/about_dialog.h"
+#include "image/composite_builder.h"
+
+namespace zelvar::test {
+
+namespace {
+
+constexpr int kModalPollMs = 20;
+constexpr uint32_t kSfldAddress = 0x00020000;
+constexpr std::size_t kSfldBytes = 3000;
+constexpr std::size_t kPfldBytes = 0x2000;
+constexpr std::size_t kFwEndOffset = 0x4024;
+
+std::vector<uint8_t> Pattern(uint32_t seed, std::size_t size) {
+    std::vector<uint8_t> bytes(size);
+    uint32_t state = seed * 2654435761u + 1;
+    for (uint8_t& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(state >> 16);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+std::string UsePrivateRuntimeDir() {
+    std::string pattern = "/tmp/zelvar-gui-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return {};
+    setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1);
+    return pattern + "/";
+}
+
+std::string ProgramDirectory() {
+    return QCoreApplication::applicationDirPath().toStdString() + "/";
+}
+
+std::string ProgramLogPath() {
+    return ProgramDirectory() + "Zelvar.txt";
+}
+
+QStringList LogLines(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.endsWith(QStringLiteral("\r\n"))) text.chop(2);
+    return text.split(QStringLiteral("\r\n"));
+}
+
+CModalAnswerer::CModalAnswerer() {
+    connect(&m_timer, &QTimer::timeout, this, &CModalAnswerer::Poll);
+    m_timer.start(kModalPollMs);
+}
+
+void CModalAnswerer::Expect(Handler handler) {
+    m_handlers.push_back(std::move(handler));
+}
+
+void CModalAnswerer::Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal == m_busyWith || m_handlers.empty()) return;
+    Handler handler = std::move(m_handlers.front());
+    m_handlers.pop_front();
+    ModalSeen seen;
+    seen.className = QString::fromLatin1(modal->metaObject()->className());
+    seen.title = modal->windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        seen.text = box->text();
+        seen.icon = box->icon();
+    }
+    m_busyWith = modal;
+    handler(modal, seen);
+    m_seen.push_back(seen);
+    m_busyWith = nullptr;
+}
+
+CModalAnswerer::Handler PressButton(QMessageBox::StandardButton button) {
+    return [button](QWidget* modal, ModalSeen&) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (QAbstractButton* pressed = box->button(button)) {
+                pressed->click();
+                return;
+            }
+        }
+        modal->close();
+    };
+}
+
+CModalAnswerer::Handler ChooseFile(const QString& path) {
+    return [path](QWidget* modal, ModalSeen& seen) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog) {
+            modal->close();
+            return;
+        }
+        seen.text = dialog->nameFilters().join(QLatin1Char('|'));
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+    };
+}
+
+CModalAnswerer::Handler CloseAbout() {
+    return [](QWidget* modal, ModalSeen& seen) {
+        if (auto* about = qobject_cast<CAboutDlg*>(modal)) {
+            auto* title = qobject_cast<QLabel*>(about->Control(IDC_ABOUT_TITLE));
+            auto* text = qobject_cast<QPlainTextEdit*>(about->Control(IDC_ABOUT_TEXT));
+            seen.text = (title ? title->text() : QString()) + QStringLiteral("|") +
+                        (text ? text->toPlainText() : QString());
+            about->accept();
+            return;
+        }
+        modal->close();
+    };
+}
+
+QWidget* ControlOf(CLoaderSession& session, int id) {
+    return session.Window().Control(id);
+}
+
+QStringList ItemsOf(QWidget* control) {
+    QStringList items;
+    if (auto* list = qobject_cast<QListWidget*>(control)) {
+        for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    }
+    return items;
+}
+
+QString LastItem(QWidget* control) {
+    QStringList items = ItemsOf(control);
+    return items.isEmpty() ? QString() : items.last();
+}
+
+bool PickPort(CLoaderSession& session, const QString& text) {
+    auto* combo = qobject_cast<QComboBox*>(ControlOf(session, IDC_PORT_LIST));
+    int index = combo ? combo->findText(text) : -1;
+    if (index < 0) return false;
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    return true;
+}
+
+SerialPortRoots EmptyPortRoots(const std::string& root, const std::string& simLink) {
+    SerialPortRoots roots;
+    roots.dev = root + "no-dev";
+    roots.sysClassTty = root + "no-sys";
+    roots.simLink = simLink;
+    return roots;
+}
+
+bool WriteTestImage(const std::string& path, uint32_t pfldSeed, uint32_t fwSeed,
+                    std::size_t fwBytes) {
+    CompositeImageParts parts;
+    parts.pfld = Pattern(pfldSeed, kPfldBytes);
+    parts.fw = Pattern(fwSeed, fwBytes);
+    parts.sfld = MakeSRecordText(kSfldAddress, Pattern(7, kSfldBytes), kSfldAddress);
+    std::string error;
+    return WriteCompositeImage(parts, path.c_str(), error);
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<uint8_t> FlashedPart(const std::vector<uint8_t>& image) {
+    if (image.size() < kFwEndOffset + 4) return {};
+    const uint8_t* word = image.data() + kFwEndOffset;
+    uint32_t end = word[0] | word[1] << 8 | word[2] << 16 | static_cast<uint32_t>(word[3]) << 24;
+    std::size_t size = std::min<std::size_t>(end - kFlashBase + 4, image.size());
+    return {image.begin(), image.begin() + static_cast<std::ptrdiff_t>(size)};
+}
+
+#ifdef ZELVAR_HAVE_SIM
+std::unique_ptr<sim::CSimReceiver> StartReceiver(const std::string& linkPath,
+                                                 const std::string& factoryImage, int sectorEraseMs,
+                                                 bool inLoader) {
+    sim::SimOptions options;
+    options.linkPath = linkPath;
+    options.flashIn = factoryImage;
+    options.sectorEraseMs = sectorEraseMs;
+    options.startInPfld = inLoader;
+    auto receiver = std::make_unique<sim::CSimReceiver>(options);
+    std::string error;
+    if (!receiver->Start(error)) {
+        qWarning("simulated receiver: %s", error.c_str());
+        return nullptr;
+    }
+    return receiver;
+}
+#endif
+
+}  // namespace zelvar::test
