@@ -102,8 +102,7 @@ bool PostTerminalCommand(int command, const char* text) {
         s.endedUpTo = s.latest;
         s.Bump();
     }
-    // In loader mode a command waits for the next session, as the spec's single word
-    // waited for the next loop.
+    // In loader mode a command waits for the next session: the next loop takes it first.
     int session = s.CurrentOpen() || command == TermStop ? s.latest : s.latest + 1;
     if (session <= s.finishedUpTo) return false;  // its loop has gone
     bool queued = s.Push(command, session, text);
