@@ -23,7 +23,7 @@ constexpr std::size_t kSmallFw = 0x6000;
 constexpr std::size_t kLargeFw = 0x40000;  // 64 sectors: programming takes a while
 constexpr int kSlowEraseMs = 150;
 
-const QString kCloseQuestion = QStringLiteral(
+const QString kShownCloseQuestion = QStringLiteral(
     "GPS uploading is in progress. Terminating may cause GPS failure.\nTerminate anyway ?");
 
 }  // namespace
@@ -97,14 +97,14 @@ class TestDialogUpload : public QObject {
         s.Window().close();
         QCOMPARE(int(m_answerer.Seen().size()), 1);
         QCOMPARE(m_answerer.Seen()[0].title, QStringLiteral("Zelvar Firmware Loader"));
-        QCOMPARE(m_answerer.Seen()[0].text, kCloseQuestion);
+        QCOMPARE(m_answerer.Seen()[0].text, kShownCloseQuestion);
         QVERIFY(s.Window().isVisible());
 
         // Escape asks the same while the flash is being programmed.
         m_answerer.Expect(PressButton(QMessageBox::No));
         QTest::keyClick(&s.Window(), Qt::Key_Escape);
         QCOMPARE(int(m_answerer.Seen().size()), 2);
-        QCOMPARE(m_answerer.Seen()[1].text, kCloseQuestion);
+        QCOMPARE(m_answerer.Seen()[1].text, kShownCloseQuestion);
         QVERIFY(s.Window().isVisible());
 
         QTRY_COMPARE_WITH_TIMEOUT(LastItem(ControlOf(s, IDC_MESSAGE_LIST)),
