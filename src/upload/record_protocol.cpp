@@ -98,7 +98,7 @@ int WaitForPortByte(PortHandle handle, uint8_t expected, uint8_t prompt) {
 int SendRecord(PortHandle handle, const CLoaderRecord& record) {
     PurgePort(handle, kPurgeReceive);
     PurgePort(handle, kPurgeTransmit);
-    UploadPause(kPurgeSettleMs);
+    if (!UploadPause(kPurgeSettleMs)) return 0;
     WritePortByte(handle, REC_ACK);
     if (!WaitForPortByte(handle, REC_WAIT, 0)) return 0;
     WriteFrame(handle, record);
