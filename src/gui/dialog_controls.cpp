@@ -1,5 +1,6 @@
 #include "gui/dialog_controls.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,6 +16,7 @@ namespace {
 // height with the list dropped down.
 constexpr int kClosedComboUnits = 12;
 constexpr int kComboItemUnits = 8;
+constexpr int kPopupMarginPx = 24;  // room for the open list's frame and scroll bar
 
 QComboBox* MakeCombo(const ControlTemplate& control, bool editable, QWidget* parent) {
     auto* combo = new QComboBox(parent);
@@ -28,6 +30,13 @@ QComboBox* MakeCombo(const ControlTemplate& control, bool editable, QWidget* par
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(1);
     return combo;
+}
+
+// A read-only edit is drawn on the dialog's own colour, so it does not look editable.
+void ShowAsReadOnly(QWidget* edit) {
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
 }
 
 QWidget* MakeWidget(const ControlTemplate& control, QWidget* parent) {
@@ -51,6 +60,7 @@ QWidget* MakeWidget(const ControlTemplate& control, QWidget* parent) {
             auto* edit = new QLineEdit(text, parent);
             edit->setReadOnly(control.style & StyleReadOnly);
             edit->setFrame(control.style & StyleBorder);
+            if (edit->isReadOnly()) ShowAsReadOnly(edit);
             return edit;
         }
         case ControlKind::MultiLineEdit: {
@@ -59,6 +69,7 @@ QWidget* MakeWidget(const ControlTemplate& control, QWidget* parent) {
             edit->setLineWrapMode(QPlainTextEdit::NoWrap);
             if (!(control.style & StyleBorder)) edit->setFrameShape(QFrame::NoFrame);
             edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            if (edit->isReadOnly()) ShowAsReadOnly(edit);
             return edit;
         }
         case ControlKind::ListBox: {
@@ -177,6 +188,9 @@ int ListAddItem(QWidget* widget, std::string_view text, bool sorted) {
         combo->setCurrentIndex(-1);
     }
     if (combo->isEditable()) combo->setEditText(editText);
+    // Device paths are longer than the narrow port list: its open list shows them whole.
+    QAbstractItemView* view = combo->view();
+    view->setMinimumWidth(view->sizeHintForColumn(0) + kPopupMarginPx);
     return index;
 }
 
