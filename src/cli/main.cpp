@@ -1,4 +1,6 @@
 // zelvar: the command-line front end of the firmware loader.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <string>
@@ -83,7 +85,13 @@ void DefineCommands(CLI::App& app, Commands& c) {
     makeImage->add_option("OUT", c.makeImage.out, "image file to write")->required();
 }
 
+// Commands without a job of their own to stop end at once on Ctrl-C.
+void ExitOnStopSignal() {
+    WatchStopSignals([] { _exit(kExitInterrupted); });
+}
+
 int Dispatch(CLI::App& app, const Commands& c) {
+    if (!app.got_subcommand("flash") && !app.got_subcommand("terminal")) ExitOnStopSignal();
     if (app.got_subcommand("connect")) return RunConnectCommand(c.connect);
     if (app.got_subcommand("flash")) return RunFlashCommand(c.flash);
     if (app.got_subcommand("terminal")) return RunTerminalCommand(c.terminal);
