@@ -238,10 +238,11 @@ void CSimReceiver::Dispatch(const RxSlot& slot) {
 }
 
 void CSimReceiver::Vanish() {
-    m_core->Event("vanished");
     m_core->Line().Close();
     m_core->EnterMode(SimMode::Vanished);
     ApplyModeChange();
+    // Announced last, so whoever waits for it sees the receiver already gone.
+    m_core->Event("vanished");
 }
 
 }  // namespace zelvar::sim
