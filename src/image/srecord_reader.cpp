@@ -73,7 +73,11 @@ void CSRecordReader::Close() {
 ReadResult CSRecordReader::ReadLine(char* line) {
     std::memset(line, 0, kSRecordLineBuffer - 1);
     if (m_mode != OriginFile) return ReadError;
-    if (std::fgets(line, kSRecordLineRead, m_file) == nullptr) return ReadEnd;
+    if (std::fgets(line, kSRecordLineRead, m_file) == nullptr) {
+        // Only the end of the text ends the image: a stream that failed (a directory,
+        // a device error) must not pass for a shorter image.
+        return std::ferror(m_file) ? ReadError : ReadEnd;
+    }
     return ReadOk;
 }
 

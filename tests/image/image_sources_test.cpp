@@ -1,6 +1,7 @@
 // Image sources: format detection, the binary reader's scan and frames, and a full
 // composite image going out frame by frame.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <random>
@@ -92,6 +93,26 @@ TEST_F(ImageSourcesTest, FailedOpenLeavesNothingOpen) {
     EXPECT_EQ(image.Origin(), OriginNone);
     EXPECT_EQ(image.BinaryStream(), nullptr);
     EXPECT_FALSE(image.Scan());
+}
+
+TEST_F(ImageSourcesTest, StreamThatFailsToReadIsNoImage) {
+    // A directory opens as a stream, but every read of it fails: that is not an empty
+    // S-record text with nothing to send.
+    const std::string directory = m_dir.File("image.d");
+    ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
+    CSRecordReader reader;
+    ASSERT_TRUE(reader.Open(directory.c_str()));
+    EXPECT_FALSE(reader.Probe());
+    EXPECT_FALSE(reader.Scan());
+    CLoaderRecord record;
+    reader.Rewind();
+    EXPECT_FALSE(reader.NextRecord(record));
+
+    CFirmwareImage image;
+    if (image.Open(directory.c_str())) {
+        EXPECT_EQ(image.Format(), FormatBinary);
+        EXPECT_FALSE(image.Scan());
+    }
 }
 
 TEST_F(ImageSourcesTest, SRecordImageIsScannedAndSent) {
