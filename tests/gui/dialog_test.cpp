@@ -17,6 +17,7 @@
 #include "app/resource_ids.h"
 #include "app/shared_state.h"
 #include "app/terminal.h"
+#include "app/terminal_commands.h"
 #include "gui/dialog_template.h"
 #include "gui/image_browser.h"
 #include "gui_test_support.h"
@@ -168,6 +169,26 @@ class TestLoaderDialog : public QObject {
         QVERIFY(!Shown(s, IDC_SPEED_LIST) && !Shown(s, IDC_HEX) && !Shown(s, IDC_PAUSE));
         QTRY_COMPARE(RunningTerminalLoops(), 0);  // the loop has let go of the line
         close(master);
+    }
+
+    void controlsSendTheirCommands() {
+        CLoaderSession& s = *m_session;
+        QTest::mouseClick(ControlOf(s, IDC_HEX), Qt::LeftButton);
+        QCOMPARE(g_hexDisplay.load(), 1);
+        QTest::mouseClick(ControlOf(s, IDC_HEX), Qt::LeftButton);
+        QCOMPARE(g_hexDisplay.load(), 0);
+        QTest::mouseClick(ControlOf(s, IDC_PAUSE), Qt::LeftButton);
+        QCOMPARE(g_pauseDisplay.load(), 1);
+        QVERIFY(qobject_cast<QCheckBox*>(ControlOf(s, IDC_PAUSE))->isChecked());
+
+        auto* speeds = qobject_cast<QComboBox*>(ControlOf(s, IDC_SPEED_LIST));
+        speeds->setCurrentIndex(1);  // filling or setting the list is no user choice
+        QCOMPARE(g_terminalBaud.load(), 4800);
+        emit speeds->activated(1);
+        QCOMPARE(g_terminalBaud.load(), 19200);
+
+        QVERIFY(PickPort(s, QStringLiteral("GPS2:")));
+        QCOMPARE(QString::fromStdString(g_portName.Get()), QStringLiteral("GPS2:"));
     }
 
     void enterActsOnlyAfterBrowse_data() {
