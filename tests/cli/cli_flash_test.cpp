@@ -141,6 +141,20 @@ TEST_F(CliFlash, JsonLinesParseAndFollowTheProgress) {
     EXPECT_EQ(fields["code"], "0");
 }
 
+TEST_F(CliFlash, OnATerminalAsksThePfldQuestionAndShowsTheProgressBar) {
+    const std::string image = NewImage(false);
+    const ZelvarRun run = RunZelvarOnTerminal(
+        {"flash", "--port", Port(), "--log", dir.File("tty.txt"), image}, "[y/N]", "y\n");
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_NE(run.out.find("PFLD update requiered."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("PFLD mode ... On"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\x1b[K"), std::string::npos);  // the self-updating line
+    EXPECT_NE(run.out.find("] 100%"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("KiB/s"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" left"), std::string::npos) << run.out;
+    EXPECT_TRUE(StartsWith(receiver->Flash(), FlashedPart(ReadBytes(image))));
+}
+
 TEST_F(CliFlash, CtrlCStopsTheUpload) {
     const std::string image = NewImage(true);
     const ZelvarRun run = RunZelvarInterrupted(

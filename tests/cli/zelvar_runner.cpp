@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,12 +26,17 @@ struct Pipe {
     }
 };
 
-pid_t Spawn(const std::vector<std::string>& args, Pipe& in, Pipe& out, Pipe& err) {
-    std::vector<std::string> all{ZelvarBinary()};
-    all.insert(all.end(), args.begin(), args.end());
+std::vector<char*> Argv(std::vector<std::string>& all) {
     std::vector<char*> argv;
     for (std::string& arg : all) argv.push_back(arg.data());
     argv.push_back(nullptr);
+    return argv;
+}
+
+pid_t Spawn(const std::vector<std::string>& args, Pipe& in, Pipe& out, Pipe& err) {
+    std::vector<std::string> all{ZelvarBinary()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv = Argv(all);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(in.read, STDIN_FILENO);
@@ -89,6 +95,43 @@ ZelvarRun Run(const std::vector<std::string>& args, const std::string& input,
 }
 
 }  // namespace
+
+ZelvarRun RunZelvarOnTerminal(const std::vector<std::string>& args, const std::string& prompt,
+                              const std::string& answer, int limitSeconds) {
+    std::vector<std::string> all{ZelvarBinary()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv = Argv(all);
+    winsize size{};
+    size.ws_col = 80;
+    size.ws_row = 24;
+    int master = -1;
+    ZelvarRun run;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
+    if (pid < 0) return run;
+    if (pid == 0) {
+        close_range(3, ~0U, 0);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    bool open = true, answered = prompt.empty();
+    while (open && std::chrono::steady_clock::now() < deadline) {
+        pollfd fd{master, POLLIN, 0};
+        if (poll(&fd, 1, kPollSliceMs) <= 0) continue;
+        open = Drain(master, run.out);  // EIO once the child has gone
+        if (!answered && run.out.find(prompt) != std::string::npos) {
+            ssize_t written = write(master, answer.data(), answer.size());
+            (void)written;
+            answered = true;
+        }
+    }
+    if (open) kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(master);
+    if (WIFEXITED(status) && !open) run.exitCode = WEXITSTATUS(status);
+    return run;
+}
 
 std::vector<std::string> ZelvarRun::OutLines() const {
     std::vector<std::string> lines;

@@ -25,4 +25,9 @@ ZelvarRun RunZelvar(const std::vector<std::string>& args, const std::string& inp
 ZelvarRun RunZelvarInterrupted(const std::vector<std::string>& args, const std::string& marker,
                                int limitSeconds = 180);
 
+// Runs zelvar on a pseudo-terminal (standard input, output and error all on it); types
+// answer once the output shows prompt. out holds everything the terminal showed.
+ZelvarRun RunZelvarOnTerminal(const std::vector<std::string>& args, const std::string& prompt,
+                              const std::string& answer, int limitSeconds = 180);
+
 }  // namespace zelvar::test
