@@ -158,6 +158,8 @@ bool StartSfld(PortHandle handle) {
 int Run(bool withLog) {
     const std::string dir = MakeWorkDirectory();
     if (dir.empty()) return 2;
+    // The SFLD temporary file goes to a private directory of this run only.
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     auto window = std::make_shared<CHeadlessWindow>();
     SetMainWindow(window);
     if (withLog) OpenLogFileAt((dir + "Zelvar.txt").c_str());

@@ -50,6 +50,7 @@ class PrepareUploadTest : public ::testing::Test {
     ProgramFilesLock m_filesLock;
     WindowFixture m_window;
     TempDir m_dir;
+    PrivateRuntimeDir m_runtime{m_dir.Path()};
     PtyPair m_pty;
 };
 

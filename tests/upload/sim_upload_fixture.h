@@ -45,6 +45,7 @@ class SimUploadTest : public ::testing::Test {
     ProgramFilesLock m_filesLock;
     WindowFixture m_window;
     TempDir m_dir;
+    PrivateRuntimeDir m_runtime{m_dir.Path()};
     std::unique_ptr<sim::CSimReceiver> m_sim;
 };
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "image/app_directory.h"
@@ -75,6 +76,22 @@ ProgramFilesLock::ProgramFilesLock() {
 
 ProgramFilesLock::~ProgramFilesLock() {
     if (m_fd >= 0) close(m_fd);  // releases the lock
+}
+
+PrivateRuntimeDir::PrivateRuntimeDir(const std::string& dir) {
+    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) {
+        m_old = old;
+        m_hadOld = true;
+    }
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+}
+
+PrivateRuntimeDir::~PrivateRuntimeDir() {
+    if (m_hadOld) {
+        setenv("XDG_RUNTIME_DIR", m_old.c_str(), 1);
+    } else {
+        unsetenv("XDG_RUNTIME_DIR");
+    }
 }
 
 SfldBesideProgram::SfldBesideProgram(const std::string& text)

@@ -41,6 +41,18 @@ class ProgramFilesLock {
     int m_fd = -1;
 };
 
+// Points the per-user private directory (the SFLD temporary file lives there) at dir
+// for its lifetime, so test processes running side by side never share that file.
+class PrivateRuntimeDir {
+  public:
+    explicit PrivateRuntimeDir(const std::string& dir);
+    ~PrivateRuntimeDir();
+
+  private:
+    std::string m_old;
+    bool m_hadOld = false;
+};
+
 // The test program's directory, with its trailing '/'.
 std::string ProgramDirectory();
 
