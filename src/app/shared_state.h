@@ -37,7 +37,9 @@ void CSharedText<Capacity>::Set(const char* text) {
     m_text = std::move(copy);
 }
 
-constexpr std::size_t kPortNameChars = 59;
+// The handheld's device names were short ("GPS1:"); a Linux device path is not
+// (/dev/serial/by-id/... names run past 59 characters), so the name holds a path.
+constexpr std::size_t kPortNameChars = 255;
 
 // Flash programming has begun and the job has not ended.
 extern std::atomic<bool> g_uploadBusy;

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/shared_state.h"
+
 namespace zelvar {
 
 enum TerminalCommand : int {
@@ -30,7 +32,7 @@ enum TerminalCommand : int {
 constexpr std::size_t kSendBufferBytes = 512;
 constexpr std::size_t kSendTextBytes = 509;        // room for CR, LF and the terminator
 constexpr std::size_t kTerminalQueueLimit = 4096;  // commands waiting at most
-constexpr std::size_t kSessionPortChars = 59;
+constexpr std::size_t kSessionPortChars = kPortNameChars;
 
 struct TerminalRequest {
     int command = TermIdle;

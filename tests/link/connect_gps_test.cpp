@@ -88,7 +88,7 @@ class PortChoiceTest : public HandlerTest {
         CHeadlessWindow& window = m_fixture.Window();
         window.ListAdd(IDC_PORT_LIST, "GPS1:");
         window.ListAdd(IDC_PORT_LIST, "GPS2:");
-        window.ListAdd(IDC_PORT_LIST, "/dev/" + std::string(70, 'p'));
+        window.ListAdd(IDC_PORT_LIST, "/dev/" + std::string(300, 'p'));
     }
 };
 
@@ -113,10 +113,10 @@ TEST_F(PortChoiceTest, InTerminalModeTheTerminalReopens) {
 TEST_F(PortChoiceTest, LongNamesAreCutAndNoSelectionKeepsTheName) {
     m_fixture.Window().ListSelect(IDC_PORT_LIST, 2);
     OnPortSelected();
-    EXPECT_EQ(g_portName.Get(), ("/dev/" + std::string(70, 'p')).substr(0, 59));
+    EXPECT_EQ(g_portName.Get(), ("/dev/" + std::string(300, 'p')).substr(0, kPortNameChars));
     m_fixture.Window().ListSelect(IDC_PORT_LIST, -1);
     OnPortSelected();
-    EXPECT_EQ(g_portName.Get().size(), 59u);
+    EXPECT_EQ(g_portName.Get().size(), kPortNameChars);
 }
 
 TEST_F(HandlerTest, MissingDeviceShowsTheBoxAndTheStatusAndListsNothing) {
