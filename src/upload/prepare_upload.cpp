@@ -88,11 +88,14 @@ int DecidePfldUpdate() {
 
 int PrepareUpload(const char* imagePath) {
     if (!LoadSfld(imagePath)) return 0;
+    // A path longer than the reader's buffer is refused whole: cut short it would name
+    // another file, and that file would be flashed.
     char path[kNarrowPathBytes];
+    const bool fits = std::strlen(imagePath) < sizeof path;
     std::snprintf(path, sizeof path, "%.*s",
                   static_cast<int>(Utf8Prefix(imagePath, sizeof path - 1)), imagePath);
     char line[kPathLineBytes];
-    if (!g_firmwareImage.Open(path)) {
+    if (!fits || !g_firmwareImage.Open(path)) {
         std::snprintf(line, sizeof line, "File open error (%s)", path);
         LogLine(line);
         return 0;

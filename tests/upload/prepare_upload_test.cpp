@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "app/jobs.h"
@@ -153,6 +155,28 @@ TEST_F(PrepareUploadTest, SRecordImageAwayFromTheFlashStartStopsAfterItsThreeLin
               (std::vector<std::string>{
                   "Image type: Motorola S-Record", "Image Start address: 0x10004000",
                   "Image Entry point: 0x10004000", "Image Size: 48 bytes", "Upload failed"}));
+    EXPECT_TRUE(m_pty.Drain(20, 200).empty());
+}
+
+TEST_F(PrepareUploadTest, PathTooLongIsAnOpenErrorNotAShorterPath) {
+    // A valid image sits at a path of exactly 511 bytes; the job names that path with
+    // more behind it. Cut to the reader's 511 bytes it would be the valid image.
+    std::string dir = m_dir.Path();
+    while (dir.size() < 511 - 64) {
+        dir += std::string(std::min<std::size_t>(200, 511 - 64 - dir.size()), 'd') + "/";
+        std::filesystem::create_directory(dir);
+    }
+    const std::string valid = dir + std::string(511 - dir.size(), 'i');
+    ASSERT_EQ(valid.size(), 511u);
+    const auto image = Composite(1, 2, kFwBytes, true);
+    WriteFile(valid, std::string(image.begin(), image.end()));
+    SfldBesideProgram sfld(SfldText());
+    EXPECT_EQ(RunJob(m_pty.SlavePath().c_str(), (valid + ".other").c_str(), 0), -3);
+    const auto lines = LogLines(m_window.LogText());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2].rfind("File open error (" + m_dir.Path(), 0), 0u);
+    EXPECT_EQ(lines.back(), "Upload failed");
+    for (const auto& line : lines) EXPECT_EQ(line.rfind("Opening '", 0), std::string::npos);
     EXPECT_TRUE(m_pty.Drain(20, 200).empty());
 }
 
