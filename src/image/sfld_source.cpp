@@ -1,11 +1,15 @@
 #include "image/sfld_source.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/message_log.h"
@@ -23,6 +27,8 @@ constexpr uint32_t kFwStart = 0x10004000;    // required FW start address
 constexpr int64_t kCheckWordBytes = 4;
 constexpr std::size_t kCopyBlock = 4096;  // a multiple of 4: whole words per block
 constexpr std::size_t kStatusBytes = kImagePathBytes + 32;
+constexpr std::size_t kTempNameBytes = 64;  // "sfld_tmp-<pid>.hex"
+constexpr long kMaxPid = 1L << 22;          // the kernel's largest process id
 
 bool ReadWordLE(FILE* file, uint32_t& value) {
     uint8_t bytes[4];
@@ -55,13 +61,54 @@ bool LocateSection(FILE* image, int64_t& start, int64_t& length) {
     return start >= 0 && fileLength >= 0 && length >= kCheckWordBytes;
 }
 
-// Creates the temporary file afresh in the private directory, never through a link.
+// This process's temporary file name.
+void TempFileName(char (&name)[kTempNameBytes]) {
+    std::snprintf(name, sizeof name, "%s%ld%s", kSfldTempPrefix, static_cast<long>(getpid()),
+                  kSfldTempSuffix);
+}
+
+// The process id in a temporary file name of ours, or 0 for any other name.
+pid_t OwnerOfTempFile(const char* name) {
+    const std::size_t prefix = std::strlen(kSfldTempPrefix);
+    if (std::strncmp(name, kSfldTempPrefix, prefix) != 0) return 0;
+    const char* digits = name + prefix;
+    char* end = nullptr;
+    errno = 0;
+    const long pid = std::strtol(digits, &end, 10);
+    if (end == digits || *digits < '1' || *digits > '9' || errno != 0) return 0;
+    if (std::strcmp(end, kSfldTempSuffix) != 0 || pid <= 0 || pid > kMaxPid) return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the temporary files of loader processes that have ended. A process that
+// runs (or that we may not signal) keeps its file.
+void RemoveStaleTempFiles(int dirFd) {
+    const int listFd = dup(dirFd);
+    if (listFd < 0) return;
+    DIR* dir = fdopendir(listFd);
+    if (dir == nullptr) {
+        close(listFd);
+        return;
+    }
+    const pid_t self = getpid();
+    while (const dirent* entry = readdir(dir)) {
+        const pid_t owner = OwnerOfTempFile(entry->d_name);
+        if (owner == 0 || owner == self) continue;
+        if (kill(owner, 0) != 0 && errno == ESRCH) unlinkat(dirFd, entry->d_name, 0);
+    }
+    closedir(dir);
+}
+
+// Creates this process's temporary file afresh in the private directory, never
+// through a link.
 FILE* CreateTempFile() {
     char directory[kPathBytes];
     const int dirFd = OpenPrivateDirectory(directory, sizeof(directory));
     if (dirFd < 0) return nullptr;
-    const int fd =
-        openat(dirFd, kSfldTempName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    RemoveStaleTempFiles(dirFd);
+    char name[kTempNameBytes];
+    TempFileName(name);
+    const int fd = openat(dirFd, name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     close(dirFd);
     if (fd < 0) return nullptr;
     FILE* file = fdopen(fd, "wb");
@@ -102,7 +149,9 @@ bool GetSfldTempPath(char* out, std::size_t size) {
     const int dirFd = OpenPrivateDirectory(directory, sizeof(directory));
     if (dirFd < 0) return false;
     close(dirFd);
-    const int written = std::snprintf(out, size, "%s%s", directory, kSfldTempName);
+    char name[kTempNameBytes];
+    TempFileName(name);
+    const int written = std::snprintf(out, size, "%s%s", directory, name);
     return written > 0 && static_cast<std::size_t>(written) < size;
 }
 

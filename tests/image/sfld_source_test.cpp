@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -73,7 +74,8 @@ class SfldSourceTest : public ::testing::Test {
         }
     }
     std::string PrivateDir() const { return m_runtime.File("zelvar"); }
-    std::string TempFile() const { return PrivateDir() + "/sfld_tmp.hex"; }
+    static std::string TempName(pid_t pid) { return "sfld_tmp-" + std::to_string(pid) + ".hex"; }
+    std::string TempFile() const { return PrivateDir() + "/" + TempName(getpid()); }
     std::string WriteImage(const std::string& bytes) {
         const std::string path = m_files.File("image" + std::to_string(m_count++) + ".bin");
         test::WriteFile(path, bytes);
@@ -146,7 +148,52 @@ TEST_F(SfldSourceTest, SymbolicLinksAreNeverFollowed) {
     ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
     ASSERT_EQ(symlink(elsewhere.c_str(), PrivateDir().c_str()), 0);
     EXPECT_FALSE(ExtractSfldSection(path.c_str()));
-    EXPECT_FALSE(std::filesystem::exists(elsewhere + "/sfld_tmp.hex"));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere + "/" + TempName(getpid())));
+}
+
+// Two loader processes flashing side by side: each reads back the SFLD of its own
+// image, even when the other extracts between its extraction and its reading.
+TEST_F(SfldSourceTest, ProcessesSideBySideKeepTheirOwnTemporaryFile) {
+    const std::string textA = kSfldText;
+    const std::string textB = kSfldText + "S5030001FB\n";
+    const std::string imageA = WriteImage(BareImage() + textA + LE(CheckWord(textA)));
+    const std::string imageB = WriteImage(BareImage() + textB + LE(CheckWord(textB)));
+    int toParent[2];
+    int toChild[2];
+    ASSERT_EQ(pipe(toParent), 0);
+    ASSERT_EQ(pipe(toChild), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char go = 0;
+        bool ok = ExtractSfldSection(imageA.c_str()) && write(toParent[1], "x", 1) == 1 &&
+                  read(toChild[0], &go, 1) == 1;
+        char path[kPathBytes];
+        ok = ok && GetSfldTempPath(path, sizeof path) && test::ReadFile(path) == textA;
+        _exit(ok ? 0 : 1);
+    }
+    char ready = 0;
+    ASSERT_EQ(read(toParent[0], &ready, 1), 1);
+    EXPECT_TRUE(ExtractSfldSection(imageB.c_str()));  // while the child holds its copy
+    ASSERT_EQ(write(toChild[1], "x", 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(test::ReadFile(TempFile()), textB);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
+
+    // The child has ended: the next extraction removes its file, and keeps the file of
+    // a process that still runs (our own parent).
+    const std::string childFile = PrivateDir() + "/" + TempName(child);
+    const std::string liveFile = PrivateDir() + "/" + TempName(getppid());
+    ASSERT_TRUE(std::filesystem::exists(childFile));
+    test::WriteFile(liveFile, "in use");
+    test::WriteFile(PrivateDir() + "/sfld_tmp-x.hex", "not ours");
+    EXPECT_TRUE(ExtractSfldSection(imageA.c_str()));
+    EXPECT_FALSE(std::filesystem::exists(childFile));
+    EXPECT_EQ(test::ReadFile(liveFile), "in use");
+    EXPECT_TRUE(std::filesystem::exists(PrivateDir() + "/sfld_tmp-x.hex"));
+    EXPECT_EQ(test::ReadFile(TempFile()), textA);
 }
 
 TEST_F(SfldSourceTest, ImagesWithoutASectionAreSkipped) {
