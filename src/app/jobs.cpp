@@ -5,6 +5,8 @@
 #include "app/message_log.h"
 #include "app/shared_state.h"
 #include "app/terminal.h"
+#include "app/terminal_commands.h"
+#include "app/terminal_handover.h"
 #include "link/port.h"
 #include "upload/prepare_upload.h"
 #include "upload/sfld_upload.h"
@@ -13,8 +15,18 @@
 namespace zelvar {
 
 int RunJob(const char* portName, const char* imagePath, int terminal) {
+    // A terminal job opens the port only once the previous terminal loop has let it go
+    // (a job started by StartTerminalJob holds its claim already).
+    if (terminal != 0 && !WaitForTerminalIdle(portName)) {
+        SetJobControls(true, false);
+        return kJobPortNotOpened;
+    }
     PortHandle handle = OpenPort(portName, kJobOpenSpeed);
     if (handle == kInvalidPort) {
+        // The claim goes back at once: the calling thread may live on (the command line).
+        if (terminal != 0) {
+            if (int session = TakeThreadTerminalClaim()) ReleaseTerminalSession(session);
+        }
         SetJobControls(true, false);
         return kJobPortNotOpened;
     }

@@ -1,8 +1,11 @@
 // What the terminal sends and how its job ends, with a scripted pty peer.
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/jobs.h"
 #include "app/message_log.h"
 #include "pty_pair.h"
 #include "terminal_fixture.h"
@@ -130,6 +133,35 @@ TEST_F(TerminalSend, FailedReopenEndsTheJobAndItsStaleStopSparesTheNextJob) {
     PostTerminalCommand(TermSend, "alive");
     EXPECT_EQ(pty.Receive(7, test::kWaitMs), Bytes("alive\r\n"));
     EXPECT_FALSE(next->Done());
+    EXPECT_TRUE(next->Stop());
+}
+
+// The command line runs its terminal job through RunJob on a thread that lives on.
+TEST_F(TerminalSend, DirectTerminalJobOpensThePortOnlyOnceThePreviousLoopLetGo) {
+    m_fx.Window().SetAnswerer([](const CHeadlessWindow::Question&) { return true; });
+    PtyPair pty;
+    auto old = StartOn(pty);
+    std::atomic<int> result{1};
+    std::thread direct([&] { result = RunJob(pty.SlavePath().c_str(), "", 1); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(result.load(), 1);  // still waiting, not refused by a busy port
+    PostTerminalCommand(TermStop);
+    ASSERT_TRUE(old->WaitDone());
+    ASSERT_TRUE(WaitFor([] { return RunningTerminalLoops() == 1; }));
+    PostTerminalCommand(TermSend, "direct");
+    EXPECT_EQ(pty.Receive(8, test::kWaitMs), Bytes("direct\r\n"));
+    PostTerminalCommand(TermStop);
+    direct.join();
+    EXPECT_EQ(result.load(), 0);
+    EXPECT_TRUE(m_fx.Window().Questions().empty());
+
+    // A port that does not open gives the claim back at once, so the next job runs.
+    EXPECT_EQ(RunJob("/nonexistent/zelvar-tty", "", 1), -2);
+    EXPECT_EQ(test::Lines(m_fx.Window()).back(), "Upload failed");
+    EXPECT_EQ(ActiveTerminalSession(), 0);
+    auto next = StartOn(pty);
+    PostTerminalCommand(TermSend, "next");
+    EXPECT_EQ(pty.Receive(6, 3000), Bytes("next\r\n"));
     EXPECT_TRUE(next->Stop());
 }
 
