@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -193,11 +194,15 @@ class ImageInput : public ::testing::Test {
         options.limitSeconds = limit;
         return RunProcess(program, options);
     }
+    // The largest SFLD temporary file the runs left in their private directory.
     std::uintmax_t SfldTempBytes() {
         std::error_code ec;
-        const std::uintmax_t size =
-            std::filesystem::file_size(runtime.File("zelvar/sfld_tmp.hex"), ec);
-        return ec ? 0 : size;
+        std::uintmax_t largest = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(runtime.File("zelvar"), ec)) {
+            if (entry.path().filename().string().rfind("sfld_tmp", 0) != 0) continue;
+            largest = std::max(largest, entry.file_size(ec));
+        }
+        return largest;
     }
     TempDir dir;
     TempDir runtime;
