@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/message_log.h"
@@ -29,7 +30,8 @@ bool CheckLikePreparation(const char* path, UploadPlan& plan, bool& sfldLoaded) 
     char text[kLineBytes];
     sfldLoaded = LoadSfld(path);
     if (!sfldLoaded) return false;
-    if (!g_firmwareImage.Open(path)) {
+    // The upload refuses a path longer than its reader takes; so does inspect.
+    if (std::strlen(path) >= kImagePathBytes || !g_firmwareImage.Open(path)) {
         std::snprintf(text, sizeof text, "File open error (%s)", path);
         LogLine(text);
         return false;
@@ -46,8 +48,14 @@ bool CheckLikePreparation(const char* path, UploadPlan& plan, bool& sfldLoaded) 
     if (srecord) {
         Status("Image Start address: 0x%08X", g_firmwareImage.StartAddress());
         Status("Image Entry point: 0x%08X", g_firmwareImage.EntryPoint());
-        Status("Image Size: %lu bytes", g_firmwareImage.ImageSize());
-        if (!SurveySRecordImage(plan)) return false;
+        std::snprintf(text, sizeof text, "Image Size: %lu bytes",
+                      static_cast<unsigned long>(g_firmwareImage.ImageSize()));
+        ShowStatus(text);
+        if (g_firmwareImage.StartAddress() != kRequiredStart) return false;
+        if (!SurveySRecordImage(plan)) {
+            ShowStatus("Image read error.");
+            return false;
+        }
     } else {
         plan.imagePfldCrc = CheckCompositeImage(g_firmwareImage.BinaryStream());
         if (plan.imagePfldCrc == 0) return false;

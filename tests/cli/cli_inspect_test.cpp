@@ -2,6 +2,7 @@
 // receiver, and building the image in the first place.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "cli_images.h"
@@ -63,6 +64,31 @@ TEST(CliInspect, RefusesBrokenImages) {
     }
     const ZelvarRun missing = RunZelvar({"inspect", dir.File("nothing-here.bin")});
     EXPECT_EQ(missing.exitCode, 3) << missing.out << missing.err;
+}
+
+// The upload refuses a path longer than its reader takes, so inspect must not accept
+// the image there.
+TEST(CliInspect, RefusesASoundImageAtAPathTooLongForTheUpload) {
+    TempDir dir;
+    std::string folder = dir.Path();
+    while (folder.size() < 520) {
+        folder += std::string(200, 'd') + "/";
+        std::filesystem::create_directory(folder);
+    }
+    const std::string image = folder + "fw.bin";
+    WriteFile(image, ReadFile(WriteImage(dir, "fw.bin", MakeParts(1, kPfldBytes, kFwBytes))));
+    // The SFLD section of so long a path is not read: "sfld.hex" beside the program
+    // stands in, so only the path's length can refuse the image.
+    TempDir programDir;
+    const std::string program = programDir.File("zelvar");
+    std::filesystem::copy_file(ZelvarBinary(), program);
+    const CompositeImageParts parts = MakeParts(1, kPfldBytes, kFwBytes);
+    WriteFile(programDir.File("sfld.hex"), std::string(parts.sfld.begin(), parts.sfld.end()));
+    setenv(kZelvarCopyVariable, program.c_str(), 1);
+    const ZelvarRun run = RunZelvar({"inspect", image});
+    unsetenv(kZelvarCopyVariable);
+    EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "File open error (")) << run.out;
 }
 
 TEST(CliInspect, ImageWithoutSfldNeedsSfldHexBesideTheProgram) {

@@ -141,6 +141,7 @@ std::vector<std::string> ZelvarRun::OutLines() const {
 }
 
 std::string ZelvarBinary() {
+    if (const char* copy = std::getenv(kZelvarCopyVariable)) return copy;
     return std::string(ZELVAR_BINARY_DIR) + "/src/cli/zelvar";
 }
 

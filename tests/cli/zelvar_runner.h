@@ -13,7 +13,9 @@ struct ZelvarRun {
     std::vector<std::string> OutLines() const;
 };
 
-// Path of the zelvar binary in the build tree.
+// Path of the zelvar binary in the build tree, or of a copy named by this variable (a
+// test that needs files beside the program runs a copy in a directory of its own).
+constexpr const char* kZelvarCopyVariable = "ZELVAR_TEST_PROGRAM_COPY";
 std::string ZelvarBinary();
 
 // Runs zelvar with args; input goes to its standard input (which is a pipe, not a
