@@ -20,8 +20,9 @@ namespace zelvar {
 
 namespace {
 
-constexpr std::size_t kVersionSkip = 5;  // "$VER" and one separator character
-constexpr std::size_t kVersionLineBytes = 255 * 2 + 1;
+constexpr std::size_t kVersionSkip = 5;     // "$VER" and one separator character
+constexpr std::size_t kVersionChars = 255;  // characters a version line takes at most
+constexpr std::size_t kVersionLineBytes = kVersionChars * 2 + 1;
 constexpr int kIdBytes = 5;  // type number and four identification bytes
 
 // Asks for the version text until one comes; 0 only when the job was stopped.
@@ -46,9 +47,11 @@ void QueryFlashId(PortHandle handle) {
         LogLine("FLASH identification failed.");
         return;
     }
-    for (int i = 0; i + kIdBytes < kSfldReplyBytes && reply[i] != 0; ++i) {
+    for (int i = 0; i < kSfldReplyBytes && reply[i] != 0; ++i) {
         if (reply[i] != CMD_FLASH_ID) continue;
-        const uint8_t* id = reply + i + 1;
+        // Bytes the reply did not bring (past the buffer's end too) count as zero.
+        uint8_t id[kIdBytes] = {};
+        for (int k = 0; k < kIdBytes && i + 1 + k < kSfldReplyBytes; ++k) id[k] = reply[i + 1 + k];
         char line[64];
         std::snprintf(line, sizeof line, "TypeID:%d (%02X %02X %02X %02X)", id[0], id[1], id[2],
                       id[3], id[4]);
@@ -105,7 +108,7 @@ void ShowVersionText(const char* text) {
     if (n <= kVersionSkip) return;
     while (n > kVersionSkip && !std::isdigit(static_cast<unsigned char>(text[n - 1]))) --n;
     char line[kVersionLineBytes];
-    Latin1ToUtf8(text + kVersionSkip, n - kVersionSkip, line, sizeof line);
+    Latin1ToUtf8(text + kVersionSkip, std::min(n - kVersionSkip, kVersionChars), line, sizeof line);
     LogLine(line);
 }
 

@@ -135,6 +135,9 @@ TEST(ShowVersionTextTest, ShowsTheNumberAfterTheTagAndItsSeparator) {
     ShowVersionText("$VER \xE9 4\r\n");  // an 8-bit character reaches the list as UTF-8
     EXPECT_EQ(window.Window().ListItems(IDC_MESSAGE_LIST),
               (std::vector<std::string>{"1.23", "7", "\xC3\xA9 4"}));
+    // A long text (the upload loop reads up to 4 KB) shows at most 255 characters.
+    ShowVersionText(("$VER " + std::string(400, '9')).c_str());
+    EXPECT_EQ(window.Window().ListItems(IDC_MESSAGE_LIST).back(), std::string(255, '9'));
 }
 
 }  // namespace
