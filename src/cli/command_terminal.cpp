@@ -80,7 +80,8 @@ int RunTerminalCommand(const TerminalOptions& options) {
     const int result = RunJob(options.device.port.c_str(), "", 1);
     g_terminalEnded.store(true);
     g_terminalMode.store(0);
-    if (result == kJobPortNotOpened) {
+    // Ctrl-C before the job had the port: it never tried to open it.
+    if (result == kJobPortNotOpened && !g_jobCancel.load()) {
         session.Output().Note(options.device.port + ": " + LastPortOpenError());
         return session.Finish(kExitPortNotOpened, "Cannot open GPS port.");
     }
