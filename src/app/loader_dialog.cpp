@@ -91,7 +91,9 @@ void CLoaderDlg::OnCommand(int id) {
 }
 
 void CLoaderDlg::OnLoad() {
-    m_imagePath = FirstChars(m_window.GetText(IDC_IMAGE_LIST), kImagePathChars);
+    // The path is taken whole: cut short it would name another file. The upload refuses
+    // a path too long for its reader.
+    m_imagePath = m_window.GetText(IDC_IMAGE_LIST);
     m_window.ListReset(IDC_MESSAGE_LIST);
     m_window.Repaint(IDC_WINDOW);
     m_job.terminal = 0;
@@ -112,7 +114,7 @@ void CLoaderDlg::OnBrowseOrSend() {
 void CLoaderDlg::Browse() {
     std::string path = FirstChars(m_window.GetText(IDC_IMAGE_LIST), kImagePathChars);
     if (m_browse && m_browse(path, kBrowseTitle, kBrowseFilter)) {
-        m_imagePath = FirstChars(path, kImagePathChars);
+        m_imagePath = path;  // whole, as the typed path
         m_window.SetText(IDC_IMAGE_LIST, m_imagePath);
     }
     // Confirmed or not, Enter now means "Connect GPS".

@@ -188,6 +188,16 @@ TEST_F(LoaderDialog, ConfirmedBrowseShowsThePathAndLoadTakesTypedText) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "cleared at load"), 0);
     EXPECT_TRUE(W().IsEnabled(IDC_CONNECT));
     EXPECT_FALSE(W().IsEnabled(IDC_LOAD));
+
+    // A long path reaches the job whole, never cut into another file's path.
+    const std::string longPath = "/tmp/" + std::string(300, 'p') + ".bin";
+    W().SetText(IDC_IMAGE_LIST, longPath);
+    m_dlg->OnCommand(IDC_LOAD);
+    EXPECT_EQ(m_dlg->Job().imagePath, longPath);
+    ASSERT_TRUE(WaitFor([&] {
+        std::vector<std::string> lines = Lines(W());
+        return !lines.empty() && lines.back() == "Upload failed";
+    }));
 }
 
 TEST_F(LoaderDialog, CloseAndEscapeAskOnlyWhileProgramming) {
