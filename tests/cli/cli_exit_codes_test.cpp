@@ -105,7 +105,7 @@ TEST(CliExitCodes, UsageErrorsAreSixtyFour) {
         {"flash", "fw.bin"},
         {"flash", "--port", "GPS1:", "--timeout", "-3", "fw.bin"},
         {"terminal", "--port", "GPS1:", "--speed", "1234"},
-        {"connect", "--port", std::string(60, 'x')},
+        {"connect", "--port", std::string(256, 'x')},
         {"make-image", "--pfld", "a", "out.bin"},
         {"inspect"},
         {"erase", "--port", "GPS1:"},
