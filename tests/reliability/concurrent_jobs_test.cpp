@@ -1,0 +1,114 @@
+// The dialog's thread and the worker thread together, as the program runs them: while an
+// upload job programs the simulated receiver, the dialog's side keeps reading what the
+// job shares (busy flag, receiver information, message list, status line, controls) and
+// opens the About box; a job cancelled mid-programming ends as a failure and the next
+// job programs the receiver from the start. Meant for ThreadSanitizer as well.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/jobs.h"
+#include "app/resource_ids.h"
+#include "app/shared_state.h"
+#include "flash_images.h"
+#include "link/connect_gps.h"
+#include "support/test_env.h"
+
+namespace zelvar::test {
+namespace {
+
+constexpr int kJobLimitMs = 90000;
+
+using Clock = std::chrono::steady_clock;
+
+class ConcurrentJobs : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_jobCancel = false;
+        g_uploadBusy = false;
+        ASSERT_TRUE(WriteBytes(fixture.Dir().File("factory.bin"), MakeTestImage(1)));
+        image = MakeTestImage(2);
+        ASSERT_TRUE(WriteBytes(imagePath, image));
+        receiver = StartSim({}, fixture.Dir().File("factory.bin"));
+        ASSERT_NE(receiver, nullptr);
+        g_portName.Set(receiver->SlavePath().c_str());
+        OnConnectGps();
+        ASSERT_TRUE(fixture.Window().IsEnabled(IDC_LOAD)) << "the connect found no receiver";
+    }
+    void TearDown() override { g_jobCancel = false; }
+
+    std::vector<std::string> Messages() { return fixture.Window().ListItems(IDC_MESSAGE_LIST); }
+    bool LastMessageIs(const std::string& text) {
+        const std::vector<std::string> lines = Messages();
+        return !lines.empty() && lines.back() == text;
+    }
+    bool JobEnded() { return LastMessageIs("Upload complete") || LastMessageIs("Upload failed"); }
+    bool Shows(const std::string& text) {
+        for (const std::string& line : Messages()) {
+            if (line == text) return true;
+        }
+        return false;
+    }
+
+    // The dialog's side while a job runs: everything it reads or opens, again and again,
+    // until done() or the limit.
+    template <typename Done>
+    bool BusyDialogUntil(Done done) {
+        const auto end = Clock::now() + std::chrono::milliseconds(kJobLimitMs);
+        std::string title, text;
+        while (Clock::now() < end) {
+            if (done()) return true;
+            MakeAboutTexts(title, text);
+            ShowAboutBox();
+            (void)g_uploadBusy.load();
+            (void)fixture.Window().GetText(IDC_STATUS);
+            (void)fixture.Window().IsEnabled(IDC_CONNECT);
+            (void)g_portName.Get();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return done();
+    }
+
+    void StartUpload() {
+        JobRequest request;
+        request.portName = receiver->SlavePath();
+        request.imagePath = imagePath;
+        StartJob(request);
+    }
+
+    WindowFixture fixture;
+    std::string imagePath = fixture.Dir().File("new.bin");
+    std::vector<uint8_t> image;
+    std::unique_ptr<sim::CSimReceiver> receiver;
+};
+
+TEST_F(ConcurrentJobs, UploadWhileTheDialogReadsThenCancelThenUploadAgain) {
+    StartUpload();
+    ASSERT_TRUE(BusyDialogUntil([&] { return JobEnded(); })) << "the upload did not end";
+    ASSERT_TRUE(LastMessageIs("Upload complete"));
+    EXPECT_TRUE(FlashHolds(receiver->Flash(), image));
+    EXPECT_FALSE(g_uploadBusy.load());
+
+    // A job cancelled while it programs (the dialog closing) ends as a failure.
+    fixture.Window().ListReset(IDC_MESSAGE_LIST);
+    const int passes = receiver->Programmings();
+    StartUpload();
+    ASSERT_TRUE(BusyDialogUntil([&] { return Shows("FLASH Programming...") || JobEnded(); }));
+    g_jobCancel = true;
+    ASSERT_TRUE(BusyDialogUntil([&] { return JobEnded(); }));
+    EXPECT_TRUE(LastMessageIs("Upload failed"));
+    EXPECT_EQ(receiver->Programmings(), passes) << "a cancelled job completed its pass";
+
+    // The next job starts afresh (StartJob clears the cancel) and programs the receiver.
+    fixture.Window().ListReset(IDC_MESSAGE_LIST);
+    StartUpload();
+    ASSERT_TRUE(BusyDialogUntil([&] { return JobEnded(); }));
+    EXPECT_TRUE(LastMessageIs("Upload complete"));
+    EXPECT_TRUE(FlashHolds(receiver->Flash(), image));
+}
+
+}  // namespace
+}  // namespace zelvar::test
