@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,11 +15,16 @@ namespace {
 // Longest part file read: larger than any section the image can hold.
 constexpr std::uintmax_t kPartFileLimit = 16u << 20;
 
+// Reads no more than one byte past the limit, so an endless source (a device such as
+// /dev/zero, a pipe) is refused instead of read for ever.
 bool ReadPart(const std::string& path, std::string& out) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
-    out.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad() && out.size() <= kPartFileLimit;
+    out.assign(kPartFileLimit + 1, '\0');
+    file.read(out.data(), static_cast<std::streamsize>(out.size()));
+    if (file.bad()) return false;
+    out.resize(static_cast<std::size_t>(file.gcount()));
+    return out.size() <= kPartFileLimit;
 }
 
 // The SFLD section must be S-record text that the loader's own reader accepts.

@@ -146,11 +146,12 @@ TEST(CliMakeImage, RefusesPartsThatCannotMakeAnImage) {
         {"--pfld", dir.File("pfld.bin"), "--fw", dir.File("missing.bin")},
         {"--pfld", dir.File("pfld.bin"), "--fw", dir.File("fw.bin"), "--sfld",
          dir.File("sfld.txt")},
+        {"--pfld", dir.File("pfld.bin"), "--fw", "/dev/zero"},  // endless: never read whole
     };
     for (std::vector<std::string> args : failing) {
         args.insert(args.begin(), "make-image");
         args.push_back(dir.File("out.bin"));
-        const ZelvarRun run = RunZelvar(args);
+        const ZelvarRun run = RunZelvar(args, "", 30);
         EXPECT_EQ(run.exitCode, 1) << args[2] << " " << args[4] << "\n" << run.err;
         EXPECT_TRUE(Contains(run.err, "zelvar: ")) << run.err;
     }
