@@ -34,7 +34,8 @@ bool ReadWordAt(std::FILE* stream, long offset, uint32_t& word) {
 
 struct SectionSum {
     uint32_t computed = 0;
-    uint32_t stored = 0;  // 0 when the file ended first
+    uint32_t stored = 0;   // 0 when the file ended first
+    bool present = false;  // the stored word was read: the file holds the whole section
 };
 
 // XORs the words covered by a section of length bytes from the stream's position; the
@@ -48,6 +49,7 @@ SectionSum SumSection(std::FILE* stream, uint32_t length) {
         count += 4;
         if (count > length) {
             sum.stored = word;
+            sum.present = true;
             break;
         }
         sum.computed ^= word;
@@ -55,16 +57,19 @@ SectionSum SumSection(std::FILE* stream, uint32_t length) {
     return sum;
 }
 
+// A section that the file ends inside fails, whatever its words add up to: programmed,
+// it would leave the rest of its erased range empty.
 bool ReportSum(const char* name, const SectionSum& sum) {
     char line[96];
-    if (sum.computed == sum.stored) {
+    const bool passed = sum.present && sum.computed == sum.stored;
+    if (passed) {
         std::snprintf(line, sizeof line, "%s CRC: 0x%08x PASSED.", name, sum.computed);
     } else {
         std::snprintf(line, sizeof line, "%s CRC: 0x%08x 0x%08x FAILED.", name, sum.computed,
                       sum.stored);
     }
     LogAnsiLine(line);
-    return sum.computed == sum.stored;
+    return passed;
 }
 
 void ReportFound(const char* format, uint32_t start, uint32_t end) {

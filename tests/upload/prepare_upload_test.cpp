@@ -103,6 +103,17 @@ TEST_F(PrepareUploadTest, RefusedImagesEndTheJobBeforeAnythingIsSent) {
          },
          true,
          {"Image type: Binary", "Upload failed"}},
+        {"file ends inside the firmware section, its words adding up to 0",
+         [&] {
+             auto image = good();
+             PutWord(image, kFwOffset + 0x24, kFlashBase + image.size() + 0x100);
+             uint32_t sum = 0;
+             for (std::size_t at = kFwOffset; at < image.size(); at += 4) sum ^= WordAt(image, at);
+             PutWord(image, image.size() - 4, WordAt(image, image.size() - 4) ^ sum);
+             return image;
+         },
+         true,
+         {"FW CRC: 0x00000000 0x00000000 FAILED.", "Upload failed"}},
         {"no SFLD anywhere",
          [&] { return Composite(1, 2, kFwBytes, false); },
          false,
