@@ -46,8 +46,10 @@ SectionSummary SummariseSection(std::FILE* file, uint64_t fileBytes, uint32_t of
     std::vector<uint8_t> body(std::min<uint64_t>(covered, available));
     if (!ReadAt(file, offset, body.data(), body.size())) return section;
     section.computedWord = XorWordsLE(body.data(), body.size());
-    if (offset + uint64_t{covered} + 4 <= fileBytes)
+    if (offset + uint64_t{covered} + 4 <= fileBytes) {
         section.storedWord = WordAt(file, offset + covered);
+        section.whole = true;
+    }
     return section;
 }
 
@@ -74,6 +76,10 @@ std::string DescribeSection(const char* name, const SectionSummary& section) {
     if (!section.found) {
         return std::string(name) + " section: not found (header words " + Hex(section.start) +
                ", " + Hex(section.end) + ")";
+    }
+    if (!section.whole) {
+        return std::string(name) + " section: " + Hex(section.start) + " to " + Hex(section.end) +
+               ", the file ends inside it";
     }
     const bool matches = section.storedWord == section.computedWord;
     return std::string(name) + " section: " + Hex(section.start) + " to " + Hex(section.end) +

@@ -14,6 +14,7 @@ struct SectionSummary {
     uint32_t end = 0;
     uint32_t storedWord = 0;    // the check word after the covered words (0 past the file)
     uint32_t computedWord = 0;  // XOR of the covered words
+    bool whole = false;         // the file holds the covered words and the check word
 };
 
 struct CompositeSummary {
