@@ -35,11 +35,14 @@ class ConcurrentJobs : public ::testing::Test {
         receiver = StartSim({}, fixture.Dir().File("factory.bin"));
         ASSERT_NE(receiver, nullptr);
         g_portName.Set(receiver->SlavePath().c_str());
-        OnConnectGps();
-        ASSERT_TRUE(fixture.Window().IsEnabled(IDC_LOAD)) << "the connect found no receiver";
     }
     void TearDown() override { g_jobCancel = false; }
 
+    std::string Tail() {
+        std::string text = "messages:";
+        for (const std::string& line : Messages()) text += "\n  " + line;
+        return text + "\nstatus: " + fixture.Window().GetText(IDC_STATUS);
+    }
     std::vector<std::string> Messages() { return fixture.Window().ListItems(IDC_MESSAGE_LIST); }
     bool LastMessageIs(const std::string& text) {
         const std::vector<std::string> lines = Messages();
@@ -72,7 +75,15 @@ class ConcurrentJobs : public ::testing::Test {
         return done();
     }
 
-    void StartUpload() {
+    // As the dialog lets it: Load is enabled again only by a new Connect GPS. A receiver
+    // left in its SFLD by a cancelled job answers no connect; the next job (the command
+    // line's flash, or a dialog with the earlier connect's result) finds it all the same.
+    void StartUpload(bool connect = true) {
+        if (connect) {
+            OnConnectGps();
+            ASSERT_TRUE(fixture.Window().IsEnabled(IDC_LOAD)) << "the connect found no receiver";
+        }
+        fixture.Window().ListReset(IDC_MESSAGE_LIST);
         JobRequest request;
         request.portName = receiver->SlavePath();
         request.imagePath = imagePath;
@@ -93,20 +104,19 @@ TEST_F(ConcurrentJobs, UploadWhileTheDialogReadsThenCancelThenUploadAgain) {
     EXPECT_FALSE(g_uploadBusy.load());
 
     // A job cancelled while it programs (the dialog closing) ends as a failure.
-    fixture.Window().ListReset(IDC_MESSAGE_LIST);
     const int passes = receiver->Programmings();
     StartUpload();
-    ASSERT_TRUE(BusyDialogUntil([&] { return Shows("FLASH Programming...") || JobEnded(); }));
+    ASSERT_TRUE(BusyDialogUntil([&] { return Shows("FLASH Programming...") || JobEnded(); }))
+        << Tail();
     g_jobCancel = true;
     ASSERT_TRUE(BusyDialogUntil([&] { return JobEnded(); }));
     EXPECT_TRUE(LastMessageIs("Upload failed"));
     EXPECT_EQ(receiver->Programmings(), passes) << "a cancelled job completed its pass";
 
     // The next job starts afresh (StartJob clears the cancel) and programs the receiver.
-    fixture.Window().ListReset(IDC_MESSAGE_LIST);
-    StartUpload();
-    ASSERT_TRUE(BusyDialogUntil([&] { return JobEnded(); }));
-    EXPECT_TRUE(LastMessageIs("Upload complete"));
+    StartUpload(false);
+    ASSERT_TRUE(BusyDialogUntil([&] { return JobEnded(); })) << Tail();
+    EXPECT_TRUE(LastMessageIs("Upload complete")) << Tail();
     EXPECT_TRUE(FlashHolds(receiver->Flash(), image));
 }
 
