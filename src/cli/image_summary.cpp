@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "image/composite_builder.h"
+#include "image/image_file.h"
 
 namespace zelvar::cli {
 
@@ -92,7 +93,7 @@ std::string DescribeSection(const char* name, const SectionSummary& section) {
 }  // namespace
 
 bool SummariseComposite(const char* path, CompositeSummary& summary) {
-    FilePtr file(std::fopen(path, "rb"));
+    FilePtr file(OpenImageFile(path, "rb"));
     if (!file) return false;
     if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
     const long size = std::ftell(file.get());

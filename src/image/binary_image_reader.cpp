@@ -1,5 +1,7 @@
 #include "image/binary_image_reader.h"
 
+#include "image/image_file.h"
+
 namespace zelvar {
 
 namespace {
@@ -22,7 +24,7 @@ CBinaryImageReader::~CBinaryImageReader() {
 bool CBinaryImageReader::Open(const char* path) {
     Close();
     if (path == nullptr) return false;
-    m_file = std::fopen(path, "rb");
+    m_file = OpenImageFile(path, "rb");
     if (m_file == nullptr) return false;
     m_mode = OriginFile;
     return true;

@@ -15,6 +15,7 @@
 #include "app/message_log.h"
 #include "image/app_directory.h"
 #include "image/firmware_image.h"
+#include "image/image_file.h"
 #include "image/private_directory.h"
 
 namespace zelvar {
@@ -25,6 +26,10 @@ constexpr long kFwHeaderOffset = 0x4020;     // FW start and end address words
 constexpr uint32_t kImageBase = 0x10000000;  // address of file offset 0
 constexpr uint32_t kFwStart = 0x10004000;    // required FW start address
 constexpr int64_t kCheckWordBytes = 4;
+// The SFLD is a small program that runs from the receiver's RAM; its S-record text is a
+// few dozen KiB. A longer tail is no SFLD section (a file padded or damaged at its end),
+// and is never copied whole.
+constexpr int64_t kMaxSectionBytes = 1 << 20;
 constexpr std::size_t kCopyBlock = 4096;  // a multiple of 4: whole words per block
 constexpr std::size_t kStatusBytes = kImagePathBytes + 32;
 constexpr std::size_t kTempNameBytes = 64;  // "sfld_tmp-<pid>.hex"
@@ -58,7 +63,7 @@ bool LocateSection(FILE* image, int64_t& start, int64_t& length) {
     start = static_cast<int64_t>(fwEnd) - kImageBase + kCheckWordBytes;
     length = fileLength - start;
     // A section shorter than its own check word is no section.
-    return start >= 0 && fileLength >= 0 && length >= kCheckWordBytes;
+    return start >= 0 && fileLength >= 0 && length >= kCheckWordBytes && length <= kMaxSectionBytes;
 }
 
 // This process's temporary file name.
@@ -157,7 +162,7 @@ bool GetSfldTempPath(char* out, std::size_t size) {
 
 bool ExtractSfldSection(const char* imagePath) {
     if (imagePath == nullptr || std::strlen(imagePath) >= kImagePathBytes) return false;
-    FILE* image = std::fopen(imagePath, "rb");
+    FILE* image = OpenImageFile(imagePath, "rb");
     if (image == nullptr) return false;
     int64_t start = 0;
     int64_t length = 0;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "image/image_file.h"
+
 namespace zelvar {
 
 namespace {
@@ -58,7 +60,7 @@ CSRecordReader::~CSRecordReader() {
 bool CSRecordReader::Open(const char* path) {
     Close();
     if (path == nullptr) return false;
-    m_file = std::fopen(path, "r");
+    m_file = OpenImageFile(path, "r");
     if (m_file == nullptr) return false;
     m_mode = OriginFile;
     return true;

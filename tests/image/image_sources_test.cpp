@@ -95,23 +95,18 @@ TEST_F(ImageSourcesTest, FailedOpenLeavesNothingOpen) {
     EXPECT_FALSE(image.Scan());
 }
 
-TEST_F(ImageSourcesTest, StreamThatFailsToReadIsNoImage) {
-    // A directory opens as a stream, but every read of it fails: that is not an empty
-    // S-record text with nothing to send.
+TEST_F(ImageSourcesTest, OnlyRegularFilesOpenAsImages) {
+    // A directory opens as a stream whose every read fails, and a FIFO without a writer
+    // blocks its open: neither is an image, and neither may pass as an empty text.
     const std::string directory = m_dir.File("image.d");
     ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
-    CSRecordReader reader;
-    ASSERT_TRUE(reader.Open(directory.c_str()));
-    EXPECT_FALSE(reader.Probe());
-    EXPECT_FALSE(reader.Scan());
-    CLoaderRecord record;
-    reader.Rewind();
-    EXPECT_FALSE(reader.NextRecord(record));
-
-    CFirmwareImage image;
-    if (image.Open(directory.c_str())) {
-        EXPECT_EQ(image.Format(), FormatBinary);
-        EXPECT_FALSE(image.Scan());
+    const std::string fifo = m_dir.File("image.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {directory, fifo}) {
+        CSRecordReader reader;
+        EXPECT_FALSE(reader.Open(path.c_str())) << path;
+        CFirmwareImage image;
+        EXPECT_FALSE(image.Open(path.c_str())) << path;
     }
 }
 
