@@ -355,8 +355,19 @@ std::string OutcomeText(const Scenario& s) {
     return text;
 }
 
+bool FailureReported(const Outcome& o) {
+    const int exit = o.run.exitCode;
+    return exit > 0 && !Holds(o.log, kComplete) && (exit == 4 || Holds(o.log, kFailed));
+}
+
+// A verified success or a reported failure: never a success with a wrong flash.
+bool Sound(const Outcome& o) {
+    return o.run.exitCode == 0 ? o.flashHolds && Holds(o.log, kComplete) : FailureReported(o);
+}
+
 // The run ended as the scenario expects, with its reason where one is known.
-bool AsExpected(const Scenario& s, const Outcome& o, bool failureReported) {
+bool AsExpected(const Scenario& s, const Outcome& o) {
+    const bool failureReported = FailureReported(o);
     const int exit = o.run.exitCode;
     if (s.raceMayWin && exit == 0) return o.flashHolds && Holds(o.log, kComplete);
     if (exit != s.expectExit || !Holds(o.log, s.expectLine)) return false;
@@ -373,27 +384,38 @@ TEST(FaultMatrix, EveryFaultEndsInAVerifiedSuccessOrAReportedFailure) {
     const std::vector<Scenario> scenarios = BuildScenarios(c);
     const std::vector<Outcome> outcomes = RunAll(images, scenarios);
 
-    int verified = 0, reported = 0, wrongFlash = 0, unexpected = 0;
+    int verified = 0, reported = 0, wrongFlash = 0, unexpected = 0, rerun = 0;
     std::vector<TableRow> rows;
     for (std::size_t i = 0; i < scenarios.size(); ++i) {
         const Scenario& s = scenarios[i];
-        const Outcome& o = outcomes[i];
+        Outcome o = outcomes[i];
+        // On a loaded machine a silence that should end in time can end late. Whatever
+        // happened must be sound; a run that ended otherwise than expected is run again
+        // alone, once, and the second run must end as expected.
+        if (o.run.exitCode == 0 && !o.flashHolds) ++wrongFlash;
+        EXPECT_TRUE(Sound(o)) << "SUCCESS WITH WRONG FLASH OR UNREPORTED FAILURE: "
+                              << Describe(s, o);
+        if (!AsExpected(s, o)) {
+            std::printf("running again: %s\n", Describe(s, o).c_str());
+            ++rerun;
+            o = RunScenario(images, s, s.phase);
+            if (o.run.exitCode == 0 && !o.flashHolds) ++wrongFlash;
+        }
         const int exit = o.run.exitCode;
-        if (exit == 0 && !o.flashHolds) ++wrongFlash;
         if (exit == 0 && o.flashHolds && Holds(o.log, kComplete)) ++verified;
-        const bool failureReported =
-            exit > 0 && !Holds(o.log, kComplete) && (exit == 4 || Holds(o.log, kFailed));
-        if (failureReported) ++reported;
-        const bool asExpected = AsExpected(s, o, failureReported);
+        if (FailureReported(o)) ++reported;
+        const bool asExpected = AsExpected(s, o);
         if (!asExpected) ++unexpected;
         EXPECT_TRUE(asExpected) << "expected " << OutcomeText(s) << "\n" << Describe(s, o);
-        EXPECT_FALSE(exit == 0 && !o.flashHolds) << "SUCCESS WITH WRONG FLASH: " << Describe(s, o);
+        EXPECT_TRUE(Sound(o)) << "SUCCESS WITH WRONG FLASH OR UNREPORTED FAILURE: "
+                              << Describe(s, o);
         rows.push_back({s.phase, s.fault, OutcomeText(s)});
     }
     std::printf(
         "fault matrix: %zu scenarios run, %d successes with flash verified, %d failures "
-        "reported as failures, %d successes with wrong flash, %d not as expected\n",
-        scenarios.size(), verified, reported, wrongFlash, unexpected);
+        "reported as failures, %d successes with wrong flash, %d not as expected (%d run "
+        "twice)\n",
+        scenarios.size(), verified, reported, wrongFlash, unexpected, rerun);
     EXPECT_EQ(wrongFlash, 0);
     EXPECT_EQ(verified + reported, static_cast<int>(scenarios.size()));
     const std::string diff =
