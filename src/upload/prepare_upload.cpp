@@ -10,6 +10,7 @@
 #include "image/firmware_image.h"
 #include "image/sfld_source.h"
 #include "link/receiver_queries.h"
+#include "upload/image_fields.h"
 
 namespace zelvar {
 
@@ -21,17 +22,6 @@ namespace {
 constexpr std::size_t kNarrowPathBytes = 512;
 constexpr std::size_t kPathLineBytes = kNarrowPathBytes + 64;
 constexpr uint32_t kRequiredStart = 0x10000000;
-
-void ShowImageFields() {
-    char text[64];
-    std::snprintf(text, sizeof text, "Image Start address: 0x%08X", g_firmwareImage.StartAddress());
-    ShowStatus(text);
-    std::snprintf(text, sizeof text, "Image Entry point: 0x%08X", g_firmwareImage.EntryPoint());
-    ShowStatus(text);
-    std::snprintf(text, sizeof text, "Image Size: %lu bytes",
-                  static_cast<unsigned long>(g_firmwareImage.ImageSize()));
-    ShowStatus(text);
-}
 
 // A composite image programs its data frames from its start up to start + size.
 void PlanComposite(UploadPlan& plan) {
@@ -52,7 +42,8 @@ int ExamineImage(const char* path) {
     ShowStatus(line);
     g_uploadPlan = UploadPlan{};
     if (srecord) {
-        ShowImageFields();
+        ShowImageFields(g_firmwareImage.StartAddress(), g_firmwareImage.EntryPoint(),
+                        g_firmwareImage.ImageSize());
     } else {
         g_uploadPlan.imagePfldCrc = CheckCompositeImage(g_firmwareImage.BinaryStream());
         if (g_uploadPlan.imagePfldCrc == 0) return 0;

@@ -8,6 +8,7 @@
 #include "image/loader_record.h"
 #include "link/receiver_queries.h"
 #include "upload/flash_programming.h"
+#include "upload/image_fields.h"
 #include "upload/record_protocol.h"
 #include "upload/upload_control.h"
 #include "upload/upload_timing.h"
@@ -15,17 +16,6 @@
 namespace zelvar {
 
 namespace {
-
-void ShowSfldFields() {
-    char text[64];
-    std::snprintf(text, sizeof text, "Image Start address: 0x%08X", g_sfldReader.StartAddress());
-    ShowStatus(text);
-    std::snprintf(text, sizeof text, "Image Entry point: 0x%08X", g_sfldReader.EntryPoint());
-    ShowStatus(text);
-    std::snprintf(text, sizeof text, "Image Size: %lu bytes",
-                  static_cast<unsigned long>(g_sfldReader.ImageSize()));
-    ShowStatus(text);
-}
 
 void AttentionBurst(PortHandle handle) {
     for (int i = 0; i < kAttentionBytes; ++i) {
@@ -127,7 +117,8 @@ int UploadSfld(PortHandle handle, CSRecordReader& reader) {
 }
 
 int RunUpload(PortHandle handle) {
-    ShowSfldFields();
+    ShowImageFields(g_sfldReader.StartAddress(), g_sfldReader.EntryPoint(),
+                    g_sfldReader.ImageSize());
     g_sfldReader.Rewind();
     if (UploadStopped(handle)) return -1;
     WakeLoader(handle);
