@@ -72,15 +72,18 @@ int SetPortSpeed(PortHandle handle, int speed) {
     DrainPort(handle);
     if (!IsPortUsable(handle)) return 0;
     PauseMs(kSpeedChangeSettleMs);
-    PurgePort(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    // The output has just been drained, so only received bytes are left to throw away.
+    // Clearing the output queue too would change nothing on a UART, but on a pty the
+    // drain returns before the peer has read, and the clear would discard bytes that a
+    // UART would have sent (a boot request, say).
+    PurgePort(handle, PURGE_RXABORT | PURGE_RXCLEAR);
     const bool changed = ApplyLineSpeed(handle, speed);
     if (!changed) NoteRequestFailure(handle);
     // Line errors of the old speed are cleared, not reported.
     LineErrorCounts counts;
     if (ReadLineErrorCounts(handle, counts)) ExchangeLineErrorCounts(handle, counts);
     // Whatever arrived during the change is garbage at either speed.
-    PurgePort(handle, PURGE_TXCLEAR | PURGE_RXCLEAR);
-    PurgePort(handle, PURGE_TXABORT);
+    PurgePort(handle, PURGE_RXCLEAR);
     return changed ? 1 : 0;
 }
 
