@@ -1,7 +1,9 @@
 #include "cli/job_deadline.h"
 
 #include <chrono>
+#include <cstdio>
 
+#include "app/message_log.h"
 #include "app/shared_state.h"
 
 namespace zelvar::cli {
@@ -28,6 +30,10 @@ void CJobDeadline::Watch(double seconds) {
     const auto limit = std::chrono::duration<double>(seconds);
     if (m_wake.wait_for(lock, limit, [this] { return m_stopped; })) return;
     m_expired.store(true);
+    // Said in the log too, so that the "Upload failed" that follows has its reason there.
+    char text[80];
+    std::snprintf(text, sizeof text, "Time limit of %g s passed: stopping", seconds);
+    ShowStatus(text);
     g_jobCancel.store(true);
 }
 

@@ -94,6 +94,11 @@ TEST(CliExitCodes, TimeoutOnASilentReceiverIsOne) {
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     EXPECT_TRUE(Contains(run.err, "time limit")) << run.err;
     EXPECT_EQ(receiver->Programmings(), 0);
+    // The log gives the reason before its verdict.
+    const std::string log = ReadFile(dir.File("f.txt"));
+    const std::size_t limit = log.find("Time limit of 20 s passed: stopping\r\n");
+    EXPECT_NE(limit, std::string::npos) << log;
+    EXPECT_NE(log.find("Upload failed\r\n", limit), std::string::npos) << log;
 }
 
 TEST(CliExitCodes, UsageErrorsAreSixtyFour) {
