@@ -37,7 +37,9 @@ void CheckRecords(CSRecordReader& reader, std::size_t size) {
         if (result != ReadOk) break;
         Require(++records <= size, "more records than lines");
         if (record.type >= 1 && record.type <= 3) {
-            Require(record.count <= 32, "a data record longer than its line");
+            // A 78-character line holds 37 bytes after "Sn": the address (type + 1
+            // bytes), the data and the checksum byte.
+            Require(record.count <= 35 - record.type, "a data record longer than its line");
         }
     }
 }
