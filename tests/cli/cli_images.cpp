@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/test_patterns.h"
+
 namespace zelvar::test {
 
 namespace {
@@ -12,21 +14,6 @@ namespace {
 constexpr uint32_t kSfldAddress = 0x00020000;
 constexpr std::size_t kSfldBytes = 3000;
 constexpr std::size_t kFwEndOffset = 0x4024;
-
-std::vector<uint8_t> Pattern(uint32_t seed, std::size_t size) {
-    std::vector<uint8_t> bytes(size);
-    uint32_t state = seed * 2654435761u + 1;
-    for (uint8_t& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<uint8_t>(state >> 16);
-    }
-    return bytes;
-}
-
-uint32_t WordAt(const std::vector<uint8_t>& bytes, std::size_t offset) {
-    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
-           static_cast<uint32_t>(bytes[offset + 3]) << 24;
-}
 
 }  // namespace
 

@@ -16,6 +16,7 @@
 #include "app/resource_ids.h"
 #include "gui/about_dialog.h"
 #include "image/composite_builder.h"
+#include "support/test_patterns.h"
 
 namespace zelvar::test {
 
@@ -26,16 +27,6 @@ constexpr uint32_t kSfldAddress = 0x00020000;
 constexpr std::size_t kSfldBytes = 3000;
 constexpr std::size_t kPfldBytes = 0x2000;
 constexpr std::size_t kFwEndOffset = 0x4024;
-
-std::vector<uint8_t> Pattern(uint32_t seed, std::size_t size) {
-    std::vector<uint8_t> bytes(size);
-    uint32_t state = seed * 2654435761u + 1;
-    for (uint8_t& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<uint8_t>(state >> 16);
-    }
-    return bytes;
-}
 
 }  // namespace
 
