@@ -22,4 +22,12 @@ FILE* OpenImageFile(const char* path, const char* mode) {
     return file;
 }
 
+bool ReadWordLE(FILE* file, uint32_t& value) {
+    uint8_t bytes[4];
+    if (std::fread(bytes, 1, sizeof(bytes), file) != sizeof(bytes)) return false;
+    value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    return true;
+}
+
 }  // namespace zelvar

@@ -3,6 +3,7 @@
 // directory has no bytes to read.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 namespace zelvar {
@@ -10,5 +11,9 @@ namespace zelvar {
 // fopen for reading ("r" or "rb") that refuses anything but a regular file, without
 // blocking on the way. nullptr when the path names no readable regular file.
 FILE* OpenImageFile(const char* path, const char* mode);
+
+// Reads one little-endian 32-bit word (words inside image files are little-endian);
+// false when the file ends first.
+bool ReadWordLE(FILE* file, uint32_t& value);
 
 }  // namespace zelvar

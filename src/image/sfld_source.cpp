@@ -14,6 +14,7 @@
 
 #include "app/message_log.h"
 #include "image/app_directory.h"
+#include "image/composite_builder.h"
 #include "image/firmware_image.h"
 #include "image/image_file.h"
 #include "image/private_directory.h"
@@ -34,21 +35,6 @@ constexpr std::size_t kCopyBlock = 4096;  // a multiple of 4: whole words per bl
 constexpr std::size_t kStatusBytes = kImagePathBytes + 32;
 constexpr std::size_t kTempNameBytes = 64;  // "sfld_tmp-<pid>.hex"
 constexpr long kMaxPid = 1L << 22;          // the kernel's largest process id
-
-bool ReadWordLE(FILE* file, uint32_t& value) {
-    uint8_t bytes[4];
-    if (std::fread(bytes, 1, sizeof(bytes), file) != sizeof(bytes)) return false;
-    value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-    return true;
-}
-
-// XOR of little-endian words; a last partial word is zero-filled.
-uint32_t XorBlock(const uint8_t* data, std::size_t size) {
-    uint32_t sum = 0;
-    for (std::size_t i = 0; i < size; ++i) sum ^= static_cast<uint32_t>(data[i]) << (8 * (i % 4));
-    return sum;
-}
 
 // Where the section starts and how long it is (text and check word); false when the
 // image has no section header or no room for the check word after its start.
@@ -130,7 +116,7 @@ bool CopyText(FILE* image, FILE* temp, int64_t size, uint32_t& sum) {
             size < static_cast<int64_t>(kCopyBlock) ? static_cast<std::size_t>(size) : kCopyBlock;
         if (std::fread(block, 1, want, image) != want) return false;
         if (std::fwrite(block, 1, want, temp) != want) return false;
-        sum ^= XorBlock(block, want);
+        sum ^= XorWordsLE(block, want);
         size -= static_cast<int64_t>(want);
     }
     return true;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/message_log.h"
+#include "image/image_file.h"
 #include "upload/prepare_upload.h"
 
 namespace zelvar {
@@ -21,15 +22,8 @@ constexpr long kMinImageBytes = 0x400;
 constexpr long kMaxImageBytes = 0x10100000;
 constexpr uint32_t kSectionMarker = 0xE5;  // top byte of a section's first word
 
-bool ReadWord(std::FILE* stream, uint32_t& word) {
-    uint8_t b[4];
-    if (std::fread(b, 1, 4, stream) != 4) return false;
-    word = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
-    return true;
-}
-
 bool ReadWordAt(std::FILE* stream, long offset, uint32_t& word) {
-    return std::fseek(stream, offset, SEEK_SET) == 0 && ReadWord(stream, word);
+    return std::fseek(stream, offset, SEEK_SET) == 0 && ReadWordLE(stream, word);
 }
 
 struct SectionSum {
@@ -45,7 +39,7 @@ SectionSum SumSection(std::FILE* stream, uint32_t length) {
     uint64_t count = 0;
     for (;;) {
         uint32_t word = 0;
-        if (!ReadWord(stream, word)) break;
+        if (!ReadWordLE(stream, word)) break;
         count += 4;
         if (count > length) {
             sum.stored = word;
@@ -98,7 +92,7 @@ uint32_t CheckCompositeImage(std::FILE* stream) {
     uint32_t start = 0;
     uint32_t end = 0;
     ReadWordAt(stream, kHeaderOffset, start);
-    ReadWord(stream, end);
+    ReadWordLE(stream, end);
 
     const bool pfldFound =
         start == kPfldSectionStart && end > start && end < start + kPfldSectionSpan;
@@ -110,7 +104,7 @@ uint32_t CheckCompositeImage(std::FILE* stream) {
         good = ReportSum("PFLD", sum) && good;
         pfldCrc = sum.computed;
         ReadWordAt(stream, kFwOffset + kHeaderOffset, start);
-        ReadWord(stream, end);
+        ReadWordLE(stream, end);
     }
 
     const bool fwFound = start == kFwSectionStart && end > start && end < start + kFwSectionSpan;
