@@ -24,10 +24,18 @@ constexpr std::size_t kVersionSkip = 5;     // "$VER" and one separator characte
 constexpr std::size_t kVersionChars = 255;  // characters a version line takes at most
 constexpr std::size_t kVersionLineBytes = kVersionChars * 2 + 1;
 constexpr int kIdBytes = 5;  // type number and four identification bytes
+// The sector counter is 16 bits wide: more codes than it counts are no erase.
+constexpr uint16_t kMaxSectorCount = 0xFFFF;
 
-// Asks for the version text until one comes; 0 only when the job was stopped.
+// Asks for the version text until one comes, for kVersionWaitMs at most; 0 when none
+// came or the job was stopped.
 int QueryVersion(PortHandle handle, char (&reply)[kSfldReplyBytes]) {
+    const long long startMs = UploadNowMs();
     while (!UploadStopped(handle)) {
+        if (UploadNowMs() - startMs >= kVersionWaitMs) {
+            ShowStatus("No version text from the SFLD.");
+            return 0;
+        }
         WritePortByte(handle, CMD_VERSION);
         if (!UploadPause(kVersionQueryPauseMs)) return 0;
         std::memset(reply, 0, sizeof reply);
@@ -78,7 +86,7 @@ int Erase(PortHandle handle, CLoaderRecord& record, uint32_t start) {
     WritePortByte(handle, CMD_ERASE);
     if (!WaitForPortByte(handle, ERASE_DONE, 0)) return 0;
     record.MakeRange(start, g_uploadPlan.eraseEnd);
-    if (!SendRecordWithRecovery(handle, record)) return 0;
+    if (!SendRecordWithRecovery(handle, record, RecordOnce)) return 0;
     return WaitForErase(handle);
 }
 
@@ -114,12 +122,23 @@ void ShowVersionText(const char* text) {
 
 int WaitForErase(PortHandle handle) {
     uint16_t sectors = 0;
+    long long lastByteMs = UploadNowMs();
     while (!UploadStopped(handle)) {
         uint8_t code = 0;
-        if (!ReadPortByte(handle, code, 0)) continue;
+        if (!ReadPortByte(handle, code, 0)) {
+            // A long erase is fine as long as sectors keep coming.
+            if (UploadNowMs() - lastByteMs < kEraseSilenceMs) continue;
+            ShowStatus("No erase progress from the SFLD.");
+            return 0;
+        }
+        lastByteMs = UploadNowMs();
         char text[48];
         switch (code) {
             case SECTOR_ERASED:
+                if (sectors == kMaxSectorCount) {
+                    ShowStatus("Flash erase failure.");
+                    return 0;
+                }
                 std::snprintf(text, sizeof text, "%i sectors erased.", ++sectors);
                 ShowStatus(text);
                 break;

@@ -43,40 +43,110 @@ void TakeText(PortHandle handle, uint8_t& state) {
     ShowStatus("Wait for REC_WAIT_CODE.");
 }
 
-void StartSfld(PortHandle handle, uint8_t& state) {
+// The phases a pass can fail in, as the job's closing reason counts them.
+enum PassPhase { PhaseDialogue, PhaseSfldUpload, PhaseSfldStart, PhaseProgramming, kPhaseCount };
+
+// How the turns of one job stand.
+struct UploadLoop {
+    uint8_t state = kStateAttention;
+    bool sfldSent = false;  // the SFLD went over; its first 0x55 is awaited
+    long long lastByteMs = 0;
+    long long passStartMs = 0;
+    int failed[kPhaseCount] = {};
+    int failedPasses = 0;
+};
+
+enum class TurnEnd { Next, Programmed, PassFailed };
+
+void StartSfld(PortHandle handle, UploadLoop& loop, bool attention) {
     LogLine("Complete.");
     ShowStatus("Wait for SFLD");
-    state = kStateAttention;
-    for (int i = 0; i < kSfldStartBytes; ++i) {
+    loop.state = kStateAttention;
+    loop.sfldSent = true;
+    for (int i = 0; attention && i < kSfldStartBytes; ++i) {
         if (!UploadPause(kSfldStartPauseMs)) return;
         WritePortByte(handle, kStateAttention);
     }
 }
 
-// One turn's answer. True when the flash has been programmed.
-bool ActOnAnswer(PortHandle handle, uint8_t answer, uint8_t& state) {
+TurnEnd Program(PortHandle handle) {
+    SetPortSpeed(handle, kSfldSpeed);
+    if (IdentifyAndProgram(handle)) return TurnEnd::Programmed;
+    SetPortSpeed(handle, kPfldSpeed);
+    return TurnEnd::PassFailed;
+}
+
+TurnEnd SendSfld(PortHandle handle, UploadLoop& loop) {
+    const int result = UploadSfld(handle, g_sfldReader);
+    if (result == 0) return TurnEnd::PassFailed;
+    // Accepted only when we asked again: the SFLD has already answered that 0x55.
+    const bool started = result == kAcceptedOnReask;
+    StartSfld(handle, loop, !started);
+    return started ? Program(handle) : TurnEnd::Next;
+}
+
+// One turn's answer.
+TurnEnd ActOnAnswer(PortHandle handle, uint8_t answer, UploadLoop& loop) {
     switch (answer) {
         case REC_ACK:
-            SetPortSpeed(handle, kSfldSpeed);
-            if (IdentifyAndProgram(handle)) return true;
-            SetPortSpeed(handle, kPfldSpeed);
-            break;
+            return Program(handle);
         case '$':
-            TakeText(handle, state);
+            TakeText(handle, loop.state);
             break;
         case kStateWaitRecWait:
-            if (state != kStateAskVersion) {
-                state = kStateAskVersion;
+            if (loop.state != kStateAskVersion) {
+                loop.state = kStateAskVersion;
                 ShowStatus("Ask PFLD version.");
             }
             break;
         case REC_WAIT_CODE:
-            if (UploadSfld(handle, g_sfldReader)) StartSfld(handle, state);
-            break;
+            return SendSfld(handle, loop);
         default:
             UploadPause(kUnexpectedBytePauseMs);
-            state = kStateAttention;
+            loop.state = kStateAttention;
             break;
+    }
+    return TurnEnd::Next;
+}
+
+// The phase a pass is in when it fails now.
+PassPhase FailingPhase(const UploadLoop& loop, uint8_t answer, bool answered) {
+    if (!answered) return loop.sfldSent ? PhaseSfldStart : PhaseDialogue;
+    return answer == REC_WAIT_CODE ? PhaseSfldUpload : PhaseProgramming;
+}
+
+void ShowGivingUp(const UploadLoop& loop) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Upload stopped after %d failed passes (PFLD dialogue %d, SFLD upload %d, "
+                  "SFLD start %d, flash programming %d).",
+                  loop.failedPasses, loop.failed[PhaseDialogue], loop.failed[PhaseSfldUpload],
+                  loop.failed[PhaseSfldStart], loop.failed[PhaseProgramming]);
+    LogLine(text);
+}
+
+// Counts a failed pass; false when the job has had its share.
+bool CountFailedPass(UploadLoop& loop, PassPhase phase) {
+    ++loop.failed[phase];
+    ++loop.failedPasses;
+    loop.sfldSent = false;
+    loop.passStartMs = loop.lastByteMs = UploadNowMs();
+    if (loop.failedPasses < kFailedPassesAllowed) return true;
+    ShowGivingUp(loop);
+    return false;
+}
+
+// A turn that brought nothing: true when the pass has waited too long for the
+// receiver, which then fails it.
+bool DialogueOver(const UploadLoop& loop) {
+    const long long now = UploadNowMs();
+    if (now - loop.lastByteMs >= kDialogueSilenceMs) {
+        ShowStatus(loop.sfldSent ? "No answer from the SFLD." : "No answer from the PFLD.");
+        return true;
+    }
+    if (now - loop.passStartMs >= kDialogueLimitMs) {
+        ShowStatus(loop.sfldSent ? "No answer from the SFLD." : "No REC_WAIT_CODE from the PFLD.");
+        return true;
     }
     return false;
 }
@@ -122,13 +192,29 @@ int RunUpload(PortHandle handle) {
     g_sfldReader.Rewind();
     if (UploadStopped(handle)) return -1;
     WakeLoader(handle);
-    uint8_t state = kStateAttention;
+    UploadLoop loop;
+    loop.passStartMs = loop.lastByteMs = UploadNowMs();
     while (!UploadStopped(handle)) {
-        WritePortByte(handle, state);
+        WritePortByte(handle, loop.state);
         if (!UploadPause(kTurnPauseMs)) break;
         uint8_t answer = 0;
-        if (!ReadPortByte(handle, answer, 0)) continue;
-        if (ActOnAnswer(handle, answer, state)) return 0;
+        const bool answered = ReadPortByte(handle, answer, 0) != 0;
+        TurnEnd end = TurnEnd::Next;
+        if (answered) {
+            loop.lastByteMs = UploadNowMs();
+            end = ActOnAnswer(handle, answer, loop);
+        } else if (DialogueOver(loop)) {
+            end = TurnEnd::PassFailed;
+        }
+        if (end == TurnEnd::Programmed) return 0;
+        if (end != TurnEnd::PassFailed || UploadStopped(handle)) continue;
+        if (!CountFailedPass(loop, FailingPhase(loop, answer, answered))) return -1;
+        // A receiver that went quiet may have missed the boot request or dropped out
+        // of its loaders: wake it again.
+        if (!answered) {
+            loop.state = kStateAttention;
+            WakeLoader(handle);
+        }
     }
     return -1;
 }

@@ -19,10 +19,13 @@ constexpr uint8_t kStateAskVersion = 0x45;
 
 constexpr int kTextBufferBytes = 4096;
 
-// 0 when the flash has been programmed; -1 when the job was cancelled or the port lost
-// (the loop itself retries every failed pass).
+// 0 when the flash has been programmed; -1 when the job was cancelled, the port lost,
+// or kFailedPassesAllowed passes failed (the loop retries every failed pass until then;
+// a pass whose receiver stays silent for kDialogueSilenceMs fails and wakes it again).
 int RunUpload(PortHandle handle);
 int WakeLoader(PortHandle handle);
+// Non-zero when every frame was accepted: the end frame's result, kAcceptedOnReask
+// when the started SFLD has already answered attention.
 int UploadSfld(PortHandle handle, CSRecordReader& reader);
 
 }  // namespace zelvar

@@ -25,7 +25,10 @@ namespace {
 
 constexpr int kDefaultWorkers = 8;
 constexpr double kRunTimeoutSeconds = 40;     // --timeout of a run that should end by itself
-constexpr double kSilentTimeoutSeconds = 12;  // --timeout where the loader waits for ever
+constexpr double kSilentTimeoutSeconds = 12;  // --timeout where the receiver stays silent
+// --timeout of a run that recovers only through a new pass after the loader's silence
+// limits (a lost end-frame answer: re-asks, recovery, a silent dialogue, a new boot).
+constexpr double kRecoveryTimeoutSeconds = 90;
 constexpr double kLimitMarginSeconds = 30;    // the test's own limit beyond --timeout
 constexpr int kShortSilenceMs = 500;
 constexpr int kLongSilenceMs = 2500;
@@ -227,9 +230,9 @@ void AddLineFaults(ScenarioList& l, const std::string& phase, uint64_t byte, int
     l.Reason(kLost);
 }
 
-// Frame faults of the record exchange on frame n. The loader waits for a frame's
-// answer without a limit of its own, so a lost answer ends only by --timeout, even when
-// the receiver speaks again later; stormRewrites: the frame written again after 201
+// Frame faults of the record exchange on frame n. A lost answer is asked for again
+// after the loader's silence limit, so the run recovers once the receiver speaks again;
+// stormRewrites: the frame written again after 201
 // REC_WAIT bytes is accepted. Otherwise the run succeeds only when the answer right
 // after the storm is read before the loader's purge throws it away.
 void AddFrameFaults(ScenarioList& l, const std::string& phase, int n, bool stormRewrites = true) {
@@ -244,7 +247,7 @@ void AddFrameFaults(ScenarioList& l, const std::string& phase, int n, bool storm
     b.stormCount = kRewriteStorm;
     if (!stormRewrites) l.RaceMayWin();
     sim::SimFaults& c =
-        l.Add(phase, "answer lost, silence for 2.5 s", 1, kFailed, kSilentTimeoutSeconds);
+        l.Add(phase, "answer lost, silence for 2.5 s", 0, kComplete, kRecoveryTimeoutSeconds);
     c.silenceAfterFrame = n;
     c.silenceMs = kLongSilenceMs;
     l.Add(phase, "answer lost, silence for good", 1, kFailed, kSilentTimeoutSeconds)
@@ -272,8 +275,8 @@ std::vector<Scenario> BuildScenarios(const Calibration& c) {
 
     AddLineFaults(l, "memory reads", (c.portQuery + c.bootRequest) / 2, 0, kComplete, 4,
                   "Cannot connect to GPS.", 4, "Cannot connect to GPS.");
-    // The boot request goes out once per job: lost in the silence, it is never repeated.
-    AddLineFaults(l, "boot request", c.bootRequest - 3, 1, kFailed, 1, kFailed, 1, kFailed);
+    // A boot request lost in the silence is sent again once the dialogue stays silent.
+    AddLineFaults(l, "boot request", c.bootRequest - 3, 0, kComplete, 1, kFailed, 1, kFailed);
     l.Add("boot request", "speed: answers only at 4800", 1, kFailed, kSilentTimeoutSeconds)
         .answerOnlyAtSpeed = 4800;
     AddLineFaults(l, "PFLD dialogue", (c.bootRequest + c.firstFrame) / 2, 0, kComplete, 1, kFailed,

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -11,6 +12,7 @@
 #include "link/port.h"
 #include "loader_peer.h"
 #include "support/test_env.h"
+#include "upload/upload_timing.h"
 #include "upload_test_support.h"
 
 namespace zelvar::test {
@@ -90,45 +92,111 @@ TEST_F(RecordProtocolTest, EachRecWaitPast200WritesTheFrameAgain) {
     EXPECT_EQ(m_peer->Count(0x55), 1);  // one handshake: re-writes need none
 }
 
-TEST_F(RecordProtocolTest, ErrorAnswersEndTheAttemptAndRecoveryDrainsUntilRecWait) {
+TEST_F(RecordProtocolTest, RefusedFrameIsWrittenAgainOnceTheRecoveryHasSeenRecWait) {
     const std::pair<uint8_t, const char*> errors[] = {{0x81, "ERROR: BAD_CSUM"},
                                                       {0x82, "ERROR: BAD_LENGTH"},
                                                       {0x83, "ERROR: BAD_COMMAND"},
                                                       {0x85, "ERROR: RECORD_TIMEOUT"},
                                                       {0x88, "ERROR: NO_REC_END"}};
+    std::size_t seen = 0;
     for (const auto& [code, text] : errors) {
         SCOPED_TRACE(text);
         // The stray byte after the code is answered with 0x55, which the loader
-        // answers with REC_WAIT: the recovery ends there, without writing the frame.
-        StartLoader({std::string(1, static_cast<char>(code)) + "x"});
-        EXPECT_EQ(SendRecordWithRecovery(m_handle, m_record), 0);
-        EXPECT_EQ(m_peer->Frames().size(), 1u);
-        EXPECT_EQ(m_peer->Count(0x55), 2);
-        const auto lines = Lines();
-        EXPECT_TRUE(InOrder(lines, {text, "Repeat Sending Record.", "Rcv:0 x"}));
+        // answers with REC_WAIT: the recovery ends there and the frame goes again.
+        StartLoader({std::string(1, static_cast<char>(code)) + "x", kAck});
+        EXPECT_EQ(SendRecordWithRecovery(m_handle, m_record), 1);
+        const auto frames = m_peer->Frames();
+        ASSERT_EQ(frames.size(), 2u);
+        EXPECT_EQ(frames[1], frames[0]);
+        const auto all = Lines();
+        const std::vector<std::string> lines(all.begin() + static_cast<long>(seen), all.end());
+        seen = all.size();
+        EXPECT_TRUE(InOrder(lines, {text, "Repeat Sending Record.", "Rcv:0 x",
+                                    "Writing the record again (1 of 10).", "Address:0x00201000."}));
         EXPECT_EQ(CountLines(lines, "Rcv:1 x"), 0);
         m_peer.reset();
     }
 }
 
+TEST_F(RecordProtocolTest, FrameRefusedEveryTimeIsGivenUpAfterItsReWrites) {
+    StartLoader(std::vector<std::string>(20, "\x81x"));
+    EXPECT_EQ(SendRecordWithRecovery(m_handle, m_record), 0);
+    EXPECT_EQ(m_peer->Frames().size(), 11u);  // the first write and ten re-writes
+    const auto lines = Lines();
+    EXPECT_EQ(CountLines(lines, "Repeat Sending Record."), 11);
+    EXPECT_TRUE(InOrder(lines, {"Writing the record again (10 of 10).", "ERROR: BAD_CSUM",
+                                "Repeat Sending Record.", "Record not accepted, giving up."}));
+}
+
 TEST_F(RecordProtocolTest, RecoveryNumbersItsAttemptsAndShowsControlBytesAsDots) {
     int attention = 0;
+    int frames = 0;
     m_peer = std::make_unique<LoaderPeer>(
         m_pty,
         [&attention](uint8_t b) -> std::string {
             if (b != 0x55) return "";
-            ++attention;  // 1: handshake, 2 and 3: recovery answers
-            return attention == 1 ? kWait : attention == 2 ? std::string("\x01", 1) : kWait;
+            ++attention;  // 1: handshake, 2 and 3: recovery answers, 4: handshake
+            return attention == 2 ? std::string("\x01", 1) : kWait;
         },
-        [](const auto&) {
-            return std::string(
-                "\x81"
-                "a");
+        [&frames](const auto&) {
+            return ++frames == 1 ? std::string(
+                                       "\x81"
+                                       "a")
+                                 : kAck;
         });
-    EXPECT_EQ(SendRecordWithRecovery(m_handle, m_record), 0);
-    EXPECT_TRUE(
-        InOrder(Lines(), {"ERROR: BAD_CSUM", "Repeat Sending Record.", "Rcv:0 a", "Rcv:1 ."}));
+    EXPECT_EQ(SendRecordWithRecovery(m_handle, m_record), 1);
+    EXPECT_TRUE(InOrder(Lines(), {"ERROR: BAD_CSUM", "Repeat Sending Record.", "Rcv:0 a", "Rcv:1 .",
+                                  "Writing the record again (1 of 10)."}));
+    EXPECT_EQ(m_peer->Frames().size(), 2u);
+}
+
+TEST_F(RecordProtocolTest, LostAnswerIsAskedForAgainAndTheFrameWrittenOnceMore) {
+    // The loader takes the first write and its answer is lost; it answers the re-ask
+    // with REC_WAIT and the second write with REC_ACK.
+    StartLoader({"", kAck});
+    EXPECT_EQ(SendRecordWithRecovery(m_handle, m_record), 1);
+    const auto frames = m_peer->Frames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1], frames[0]);
+    EXPECT_EQ(m_peer->Count(0x55), 2);  // handshake and one re-ask
+    EXPECT_TRUE(InOrder(Lines(), {"No answer, asking the loader again.",
+                                  "Writing the record again.", "Address:0x00201000."}));
+    EXPECT_EQ(CountLines(Lines(), "Repeat Sending Record."), 0);
+}
+
+TEST_F(RecordProtocolTest, AcceptanceThatAnswersTheReAskIsToldApart) {
+    // A loader that has moved on answers the re-ask with 0x55 itself.
+    int attention = 0;
+    m_peer = std::make_unique<LoaderPeer>(
+        m_pty, [&attention](uint8_t b) { return b != 0x55          ? ""
+                                                : ++attention == 1 ? kWait
+                                                                   : kAck; },
+        [](const auto&) { return std::string(); });
+    EXPECT_EQ(SendRecord(m_handle, m_record), kAcceptedOnReask);
     EXPECT_EQ(m_peer->Frames().size(), 1u);
+}
+
+TEST_F(RecordProtocolTest, LoaderThatNeverAnswersAFrameEndsInAFailureWithinItsLimits) {
+    StartLoader({});  // takes every frame, answers every 0x55 with REC_WAIT
+    const long long start = NowMs();
+    EXPECT_EQ(SendRecordWithRecovery(m_handle, m_record), 0);
+    EXPECT_LT(NowMs() - start, 4 * (kAnswerSilenceMs + 2000) + kRecoverySilenceMs);
+    EXPECT_EQ(m_peer->Frames().size(), 1u + kAnswerReasks);
+    const auto lines = Lines();
+    EXPECT_EQ(CountLines(lines, "No answer, asking the loader again."), kAnswerReasks);
+    EXPECT_TRUE(InOrder(lines, {"No answer to the record.", "Repeat Sending Record.",
+                                "Record not accepted, giving up."}));
+}
+
+TEST_F(RecordProtocolTest, RecoveryPromptsASilentLoaderAndEndsWithinSeconds) {
+    // No handshake answer and no REC_WAIT ever: the recovery prompts with 0x55 and
+    // gives up after its silence limit instead of listening 1000 times.
+    const long long start = NowMs();
+    EXPECT_EQ(SendRecordWithRecovery(m_handle, m_record), 0);
+    EXPECT_LT(NowMs() - start, kRecoverySilenceMs + 5000);
+    const auto sent = m_pty.Drain();
+    EXPECT_GE(std::count(sent.begin(), sent.end(), 0x55), 3);
+    EXPECT_TRUE(InOrder(Lines(), {"Repeat Sending Record.", "No REC_WAIT from the loader."}));
 }
 
 TEST_F(RecordProtocolTest, NoHandshakeFailsSilentlyAfterAboutASecond) {

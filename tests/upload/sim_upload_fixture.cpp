@@ -60,8 +60,10 @@ void SimUploadTest::TearDown() {
     g_portName.Set("GPS1:");
 }
 
-void SimUploadTest::StartSim(const std::vector<uint8_t>& flash, sim::SimFaults faults) {
+void SimUploadTest::StartSim(const std::vector<uint8_t>& flash, sim::SimFaults faults,
+                             bool inPfld) {
     sim::SimOptions options;
+    options.startInPfld = inPfld;
     options.flashIn = WriteImage("old-flash.bin", flash);
     options.faults = faults;
     m_sim = std::make_unique<sim::CSimReceiver>(options);

@@ -29,8 +29,10 @@ class SimUploadTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the receiver in normal operation with flash holding image.
-    void StartSim(const std::vector<uint8_t>& flash, sim::SimFaults faults = {});
+    // Starts the receiver in normal operation (or in its resident loader) with flash
+    // holding image.
+    void StartSim(const std::vector<uint8_t>& flash, sim::SimFaults faults = {},
+                  bool inPfld = false);
     // Connect GPS through the dialog's handler; true when it enabled "Load".
     bool Connect();
     int Upload(const std::string& imagePath);

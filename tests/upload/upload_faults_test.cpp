@@ -4,6 +4,7 @@
 #include "app/shared_state.h"
 #include "link/port.h"
 #include "sim_upload_fixture.h"
+#include "upload/upload_timing.h"
 
 namespace zelvar::test {
 namespace {
@@ -31,26 +32,29 @@ class UploadFaultsTest : public SimUploadTest {
     std::vector<uint8_t> m_image;
 };
 
-TEST_F(UploadFaultsTest, BadChecksumOnAnSfldFrameRestartsTheSfldUpload) {
+TEST_F(UploadFaultsTest, BadChecksumOnAnSfldFrameWritesThatFrameAgain) {
     sim::SimFaults faults;
     faults.badCsumFrame = 2;
     EXPECT_EQ(UploadWith(faults), 0);
     ExpectProgrammed();
     const auto lines = Lines();
-    EXPECT_TRUE(InOrder(lines, {"Uploading SFLD...", "ERROR: BAD_CSUM", "Repeat Sending Record.",
-                                "Uploading SFLD...", "Complete.", "Wait for SFLD"}));
-    EXPECT_EQ(CountLines(lines, "Uploading SFLD..."), 2);
+    EXPECT_TRUE(
+        InOrder(lines, {"Uploading SFLD...", "ERROR: BAD_CSUM", "Repeat Sending Record.",
+                        "Writing the record again (1 of 10).", "Complete.", "Wait for SFLD"}));
+    EXPECT_EQ(CountLines(lines, "Uploading SFLD..."), 1);
 }
 
-TEST_F(UploadFaultsTest, BadChecksumOnAFirmwareFrameLeadsToANewPass) {
+TEST_F(UploadFaultsTest, BadChecksumOnAFirmwareFrameWritesThatFrameAgainInTheSamePass) {
     sim::SimFaults faults;
     faults.badCsumFrame = kFirstFwFrame + 1;
     EXPECT_EQ(UploadWith(faults), 0);
     ExpectProgrammed();
-    EXPECT_TRUE(
-        InOrder(Lines(), {"FLASH Programming...", "ERROR: BAD_CSUM", "Repeat Sending Record.",
-                          "FLASH upload failed.", "FLASHProgram Begin",
-                          "FLASH Programing Complete.", "FLASH upload complete."}));
+    const auto lines = Lines();
+    EXPECT_TRUE(InOrder(lines, {"FLASH Programming...", "ERROR: BAD_CSUM", "Repeat Sending Record.",
+                                "Writing the record again (1 of 10).", "FLASH Programing Complete.",
+                                "FLASH upload complete."}));
+    EXPECT_EQ(CountLines(lines, "FLASHProgram Begin"), 1);
+    EXPECT_EQ(CountLines(lines, "FLASH upload failed."), 0);
     EXPECT_EQ(m_sim->Programmings(), 1);
 }
 
@@ -63,6 +67,32 @@ TEST_F(UploadFaultsTest, RecWaitStormMakesTheFrameGoAgain) {
     const auto lines = Lines();
     EXPECT_EQ(CountLines(lines, "REC_WAIT break"), 1);
     EXPECT_EQ(CountLines(lines, "FLASH upload failed."), 0);
+}
+
+TEST_F(UploadFaultsTest, LostAnswerIsAskedForAgainWithinThePass) {
+    sim::SimFaults faults;
+    faults.silenceAfterFrame = kFirstFwFrame + 1;  // frame taken, its answer lost
+    faults.silenceMs = 2500;
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    const auto lines = Lines();
+    EXPECT_TRUE(InOrder(lines, {"FLASH Programming...", "No answer, asking the loader again.",
+                                "Writing the record again.", "FLASH upload complete."}));
+    EXPECT_EQ(CountLines(lines, "FLASH upload failed."), 0);
+}
+
+TEST_F(UploadFaultsTest, WholePassLimitEndsTheJobAndSaysWhy) {
+    sim::SimFaults faults;
+    faults.answerOnlyAtSpeed = 19200;  // the SFLD never answers at 115200
+    StartSim(Composite(1, 2, kFwBytes, false), faults, true);
+    ASSERT_TRUE(Connect());
+    EXPECT_EQ(Upload(WriteImage("new.bin", Composite(1, 3, kFwBytes, true))), -1);
+    const auto lines = Lines();
+    EXPECT_EQ(CountLines(lines, "No version text from the SFLD."), kFailedPassesAllowed);
+    EXPECT_TRUE(InOrder(lines, {"Upload stopped after 5 failed passes (PFLD dialogue 0, SFLD "
+                                "upload 0, SFLD start 0, flash programming 5).",
+                                "Upload failed"}));
+    EXPECT_EQ(lines.back(), "Upload failed");
 }
 
 TEST_F(UploadFaultsTest, EraseFailureLeadsToANewPassThatSucceeds) {
