@@ -51,6 +51,7 @@ void SimUploadTest::SetUp() {
     g_jobCancel = false;
     g_uploadBusy = false;
     g_pfldMode = false;
+    g_pflDetected = false;  // a test whose receiver starts in its loader sets it
     g_receiverInfo = ReceiverInfo{};
 }
 
