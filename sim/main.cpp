@@ -39,7 +39,7 @@ void Usage() {
         "  --noise MS             NMEA-like output every MS in normal operation\n"
         "  --sector-erase-ms MS   time to erase one 4 KiB sector (2)\n"
         "  --trace FILE           trace of received and sent bytes and events\n"
-        "  --seed N               seed of the junk bytes (1)\n"
+        "  --seed N               seed of the junk bytes and line faults (1)\n"
         "faults (each fires once):\n"
         "  --bad-csum N           answer BAD_CSUM to frame N\n"
         "  --wait-storm COUNT@N   COUNT REC_WAIT bytes before answering frame N\n"
@@ -47,7 +47,13 @@ void Usage() {
         "  --erase-unknown K[:HH] byte HH (42) after K erased sectors\n"
         "  --silence-after-bytes N, --silence-after-frame N, --silence-ms MS (0: for good)\n"
         "  --only-speed S         send nothing while not at speed S\n"
-        "  --vanish-after N       close the line after N received bytes\n",
+        "  --vanish-after N       close the line after N received bytes\n"
+        "line faults (while a loader runs, from --seed):\n"
+        "  --ber-in RATE          bit error rate of received bytes (0 to 1)\n"
+        "  --ber-out RATE         bit error rate of sent bytes (0 to 1)\n"
+        "  --drop-byte N          received byte N is lost (once)\n"
+        "  --corrupt-ack N        REC_ACK to frame N goes out as 0x54 (once)\n"
+        "  --miss-handshake N     the 0x55 that would arm frame N is not heard (once)\n",
         zelvar::sim::DefaultSimLinkPath().c_str());
 }
 
@@ -55,6 +61,12 @@ bool ParseNumber(const char* text, unsigned long long& value, int base = 10) {
     char* end = nullptr;
     value = std::strtoull(text, &end, base);
     return end != text && *end == '\0';
+}
+
+bool ParseRate(const char* text, double& rate) {
+    char* end = nullptr;
+    rate = std::strtod(text, &end);
+    return end != text && *end == '\0' && rate >= 0 && rate <= 1;
 }
 
 // Applies one option that takes a value; false when it is unknown or the value is bad.
@@ -75,6 +87,10 @@ bool ApplyValue(SimOptions& o, const std::string& name, const char* value) {
         o.flashOut = text;
     else if (name == "--trace")
         o.traceFile = text;
+    else if (name == "--ber-in")
+        return ParseRate(value, o.faults.bitErrorRateIn);
+    else if (name == "--ber-out")
+        return ParseRate(value, o.faults.bitErrorRateOut);
     else if (name == "--wait-storm") {
         size_t at = text.find('@');
         unsigned long long frame = 1;
@@ -118,6 +134,12 @@ bool ApplyValue(SimOptions& o, const std::string& name, const char* value) {
             o.faults.answerOnlyAtSpeed = static_cast<uint32_t>(n);
         else if (name == "--vanish-after")
             o.faults.vanishAfterBytes = n;
+        else if (name == "--drop-byte")
+            o.faults.dropByteIn = n;
+        else if (name == "--corrupt-ack")
+            o.faults.corruptAckFrame = static_cast<int>(n);
+        else if (name == "--miss-handshake")
+            o.faults.missHandshakeFrame = static_cast<int>(n);
         else
             return false;
     }

@@ -21,6 +21,11 @@ void CRecordExchange::Reset() {
 void CRecordExchange::Arm() {
     m_core.SendByte(REC_WAIT);
     m_state = State::Armed;
+    m_lastByteMs = m_core.Now();
+}
+
+bool CRecordExchange::Expecting(double now) const {
+    return m_state == State::Armed && now - m_lastByteMs < kArmedQuietMs;
 }
 
 bool CRecordExchange::Busy() const {
@@ -29,11 +34,16 @@ bool CRecordExchange::Busy() const {
 
 bool CRecordExchange::Feed(const RxByte& b) {
     if (!Busy()) {
+        if (m_state == State::Armed) {
+            m_lastByteMs = b.timeMs;  // bytes that are not a frame keep the wait going
+        }
         if (b.junk) {
             return false;
         }
         if (b.value == REC_ACK) {
-            Arm();
+            if (!m_core.MissThisHandshake()) {
+                Arm();
+            }
             return true;
         }
         if (b.value != FRAME_OPEN) {
@@ -132,11 +142,22 @@ void CRecordExchange::Complete(bool closed) {
     m_core.Event("frame " + std::to_string(m_number) + ": " + std::to_string(m_size) +
                  " payload bytes, answer " + Hex2(answer) + why);
     if (answer == REC_ACK) {
-        m_core.SendByte(answer);
-        m_state = State::Idle;
+        SendAck();
+        m_state = State::Armed;  // the next frame may follow
         m_sink.FrameAnswered(&frame, answer);
     } else {
         Refuse(answer, &frame);
+    }
+}
+
+void CRecordExchange::SendAck() {
+    if (m_core.Options().faults.corruptAckFrame == m_number) {
+        // The frame is taken all the same; only its answer is spoilt.
+        m_core.Event("frame " + std::to_string(m_number) + ": REC_ACK sent as " +
+                     Hex2(kCorruptedAck));
+        m_core.SendByte(kCorruptedAck);
+    } else {
+        m_core.SendByte(REC_ACK);
     }
 }
 

@@ -36,8 +36,11 @@ class CRecordExchange {
     void Arm();    // sends REC_WAIT: a frame may come
     // Inside a frame or draining after a refusal: every byte belongs to the exchange.
     bool Busy() const;
+    // REC_WAIT or REC_ACK went out and the line has not been quiet since for
+    // kArmedQuietMs: a byte that is no frame belongs to a frame whose bracket was lost.
+    bool Expecting(double now) const;
     // Takes the handshake byte 0x55, a frame's opening bracket and every byte while
-    // busy. False when the byte is not the exchange's (the owner handles it).
+    // busy. False when the byte is not the exchange's (the owner decides).
     bool Feed(const RxByte& b);
     void Tick(double now);
     double Deadline() const;
@@ -46,6 +49,7 @@ class CRecordExchange {
     enum class State { Idle, Armed, Length, Payload, Check, Close, Draining };
     void Take(uint8_t value);
     void Complete(bool closed);
+    void SendAck();
     void Refuse(uint8_t answer, const SimFrame* frame);
     uint16_t ComputeCheck() const;
 

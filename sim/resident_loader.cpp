@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "sim/sim_checksum.h"
+
 namespace zelvar::sim {
 
 namespace {
@@ -21,9 +23,9 @@ void CResidentLoader::Enter() {
 }
 
 void CResidentLoader::ClearRam() {
+    m_written.reset();
     m_ramBase = 0;
     m_ramUsed = 0;
-    m_ramBytes = 0;
 }
 
 void CResidentLoader::OnByte(const RxByte& b) {
@@ -35,16 +37,18 @@ void CResidentLoader::OnByte(const RxByte& b) {
         TakeText(b);
         return;
     }
-    if (b.junk) {
-        return;  // framing error
-    }
-    if (b.value == REC_ACK && !m_versionSent) {
+    if (b.value == REC_ACK && !b.junk && !m_versionSent) {
         m_versionSent = true;
         m_core.SendText("$VER PFLD " + m_core.Options().pfldVersion + "\r\n");
         return;
     }
+    // Looked at before the exchange takes the byte, which restarts the quiet time.
+    bool frameAwaited = m_exchange.Expecting(b.timeMs);
     if (m_exchange.Feed(b)) {
         return;
+    }
+    if (b.junk || frameAwaited) {
+        return;  // a framing error, or a byte of a frame whose bracket was lost
     }
     switch (b.value) {
         case '$':
@@ -98,34 +102,71 @@ bool CResidentLoader::PayloadSizeAllowed(uint16_t size) const {
 
 uint8_t CResidentLoader::AcceptFrame(const SimFrame& frame) {
     if (frame.size == 0) {
-        return m_ramBytes > 0 ? REC_ACK : BAD_COMMAND;  // nothing to start
+        if (m_written.none() || RamHasHole()) {
+            m_core.Event(m_written.none() ? "end frame: no SFLD to start"
+                                          : "end frame: the SFLD has a hole");
+            return BAD_COMMAND;
+        }
+        return REC_ACK;
     }
     uint32_t address = BigEndian32(frame.payload);
     uint32_t count = frame.size - 4u;  // a pad byte after an odd count is kept too
-    if (m_ramBytes == 0 && m_ramUsed == 0) {
+    if (count == 0) {
+        return REC_ACK;  // nothing to keep
+    }
+    if (m_written.none()) {
         m_ramBase = address;
     }
-    if (address < m_ramBase || address - m_ramBase > kSfldRamSize - count) {
+    if (!Rebase(address) || address - m_ramBase > kSfldRamSize - count) {
         m_core.Event("SFLD frame outside the loader's RAM");
         return BAD_COMMAND;
     }
-    std::copy_n(frame.payload + 4, count, m_ram.begin() + (address - m_ramBase));
-    m_ramUsed = std::max(m_ramUsed, address - m_ramBase + count);
-    m_ramBytes += count;
+    // A frame written again lands on its own bytes: frames are placed by address.
+    uint32_t at = address - m_ramBase;
+    std::copy_n(frame.payload + 4, count, m_ram.begin() + at);
+    for (uint32_t i = at; i < at + count; ++i) {
+        m_written.set(i);
+    }
+    m_ramUsed = std::max(m_ramUsed, at + count);
     return REC_ACK;
 }
 
+// A frame below the SFLD's lowest byte moves what is kept up, when it all still fits.
+bool CResidentLoader::Rebase(uint32_t address) {
+    if (address >= m_ramBase) {
+        return true;
+    }
+    uint64_t shift = m_ramBase - address;
+    if (shift + m_ramUsed > kSfldRamSize) {
+        return false;
+    }
+    std::copy_backward(m_ram.begin(), m_ram.begin() + m_ramUsed,
+                       m_ram.begin() + static_cast<long>(shift + m_ramUsed));
+    m_written <<= shift;
+    m_ramBase = address;
+    m_ramUsed += static_cast<uint32_t>(shift);
+    return true;
+}
+
+bool CResidentLoader::RamHasHole() const {
+    return m_written.count() != m_ramUsed;  // every byte from the base up to the highest
+}
+
 void CResidentLoader::FrameAnswered(const SimFrame* frame, uint8_t answer) {
-    if (answer != REC_ACK) {
-        ClearRam();  // the loader sends the SFLD again from its first frame
-        return;
+    // A refused frame leaves what was kept: the loader writes that frame again.
+    if (answer == REC_ACK && frame != nullptr && frame->size == 0) {
+        StartSfld();
     }
-    if (frame != nullptr && frame->size == 0) {
-        char text[80];
-        std::snprintf(text, sizeof text, "SFLD started: %u bytes at 0x%08X", m_ramBytes, m_ramBase);
-        m_core.Event(text);
-        m_core.EnterMode(SimMode::SecondLoader);
-    }
+}
+
+void CResidentLoader::StartSfld() {
+    uint32_t crc = SfldCrc32(m_ram.data(), m_ramUsed);
+    char text[96];
+    std::snprintf(text, sizeof text, "SFLD started: %u bytes at 0x%08X, CRC-32 0x%08X", m_ramUsed,
+                  m_ramBase, crc);
+    m_core.Event(text);
+    m_core.SfldStarted(crc);
+    m_core.EnterMode(SimMode::SecondLoader);
 }
 
 }  // namespace zelvar::sim

@@ -1,9 +1,11 @@
 // The receiver's resident flash loader (PFLD) at 19200 bit/s: the loader probe "$A",
 // short memory reads "$R<addr>", the byte dialogue ("$VER" text, the 0x44/0x45 steps,
 // REC_WAIT) and the SFLD taken in loader record frames into RAM, started by the end frame.
+// While a frame is awaited, bytes that are no frame are not taken as commands.
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <string>
 
 #include "sim/record_exchange.h"
@@ -26,16 +28,21 @@ class CResidentLoader : public CSimMode, private IRecordSink {
     void TakeText(const RxByte& b);
     void HandleText();
     void ClearRam();
+    bool Rebase(uint32_t address);
+    bool RamHasHole() const;
+    void StartSfld();
 
     CSimCore& m_core;
     CRecordExchange m_exchange;
     bool m_versionSent = false;
     bool m_inText = false;
     std::string m_text;
+    // The SFLD as received: frames may come again or out of order (a refused frame is
+    // written again), so every byte written is marked.
     std::array<uint8_t, kSfldRamSize> m_ram{};
+    std::bitset<kSfldRamSize> m_written;
     uint32_t m_ramBase = 0;
-    uint32_t m_ramUsed = 0;   // bytes past m_ramBase up to the highest one written
-    uint32_t m_ramBytes = 0;  // data bytes taken
+    uint32_t m_ramUsed = 0;  // bytes past m_ramBase up to the highest one written
 };
 
 }  // namespace zelvar::sim

@@ -57,7 +57,10 @@ void CSecondLoader::OnByte(const RxByte& b) {
         return;
     }
     m_fastByteSeen = true;
-    if ((m_state == State::Range || m_state == State::Data) && m_exchange.Feed(b)) {
+    if (m_state == State::Range || m_state == State::Data) {
+        // Only frames now: a byte that is neither the handshake nor a frame's bracket
+        // belongs to a frame whose bracket was lost and is never a command.
+        m_exchange.Feed(b);
         return;
     }
     Command(b.value);

@@ -1,7 +1,8 @@
 // The SFLD as the simulated receiver runs it: attention at 19200, then commands at
 // 115200 (version, identification, boot mode, erase with its range frame and sector
 // codes), data frames programmed into flash, and the end frame that writes the FW check
-// word and returns the receiver to normal operation.
+// word and returns the receiver to normal operation. Once the erase has begun only frames
+// are taken; a failed pass brings the loader back at 19200, and the SFLD with it.
 #pragma once
 
 #include "sim/record_exchange.h"

@@ -29,6 +29,7 @@ constexpr uint8_t STEP_D = 0x44;  // resident loader dialogue steps
 constexpr uint8_t STEP_E = 0x45;
 constexpr uint8_t FRAME_OPEN = 0x5B;
 constexpr uint8_t FRAME_CLOSE = 0x5D;
+constexpr uint8_t kCorruptedAck = 0x54;  // what REC_ACK turns into on request: no protocol byte
 
 // The seven bytes that take the receiver from normal operation into its resident loader.
 constexpr uint8_t kBootRequest[7] = {0x24, 0x24, 0x00, 0x07, 0x0A, 0x00, 0x0D};
@@ -53,6 +54,9 @@ constexpr uint32_t kSfldRamSize = 0x10000;  // where the resident loader keeps t
 // Pauses and time-outs (milliseconds).
 constexpr int kDrainQuietMs = 100;      // quiet line after an error answer before REC_WAIT
 constexpr int kRecordTimeoutMs = 1000;  // a frame that stops arriving is answered RECORD_TIMEOUT
+// While a frame is awaited, the resident loader takes no command until the line has been
+// quiet this long: the bytes of a frame whose opening bracket was lost come back to back.
+constexpr int kArmedQuietMs = 100;
 constexpr int kDefaultSectorEraseMs = 2;
 constexpr int kMaxPollMs = 50;  // the event loop wakes at least this often
 constexpr int kVanishedPollMs = 20;

@@ -1,6 +1,7 @@
 #include "sim/sim_core.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "sim/sim_constants.h"
 
@@ -37,6 +38,12 @@ bool IsProtocolByte(uint8_t b) {
     }
 }
 
+std::string Hex2(uint8_t b) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", b);
+    return text;
+}
+
 }  // namespace
 
 double ByteTimeMs(uint32_t speed) {
@@ -47,7 +54,8 @@ CSimCore::CSimCore(const SimOptions& options)
     : m_options(options),
       m_start(std::chrono::steady_clock::now()),
       m_speed(options.normalSpeed),
-      m_junkState(options.seed == 0 ? 0x9E3779B9u : options.seed) {}
+      m_junkState(options.seed == 0 ? 0x9E3779B9u : options.seed),
+      m_lineFaults(options.faults.bitErrorRateIn, options.faults.bitErrorRateOut, options.seed) {}
 
 double CSimCore::Now() const {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start)
@@ -85,7 +93,7 @@ void CSimCore::Send(const uint8_t* bytes, size_t size, double delayMs) {
         double start = std::max(now + delayMs, m_txFree);
         double due = m_options.pace ? start + ByteTimeMs(m_speed) : start;
         m_txFree = due;
-        m_tx[(m_txHead + m_txCount) % m_tx.size()] = TxSlot{bytes[i], m_speed, due};
+        m_tx[(m_txHead + m_txCount) % m_tx.size()] = TxSlot{bytes[i], m_speed, due, LoaderRuns()};
         ++m_txCount;
     }
 }
@@ -118,14 +126,67 @@ void CSimCore::WriteSlot(const TxSlot& slot) {
         entry.text = "muted";
     } else {
         entry.junk = entry.lineSpeed != slot.speed;
+        bool arrives = true;
         if (entry.junk) {
             entry.byte = JunkByte();
+        } else if (slot.loader) {
+            arrives = LineOut(entry);
         }
-        if (!m_line.Write(entry.byte)) {
+        if (arrives && !m_line.Write(entry.byte)) {
             entry.text = "overrun";
         }
     }
     m_trace.Add(std::move(entry));
+}
+
+bool CSimCore::LineOut(TraceEntry& entry) {
+    LineHit hit = m_lineFaults.Out(entry.byte);
+    if (hit.lost) {
+        Event("line error, byte lost (out, " + Hex2(entry.byte) + ")");
+        entry.text = "line error, lost";
+    } else if (hit.changed) {
+        Event("line error out: " + Hex2(entry.byte) + " as " + Hex2(hit.value));
+        entry.byte = hit.value;
+        entry.text = "line error";
+    }
+    return !hit.lost;
+}
+
+bool CSimCore::LoaderRuns() const {
+    SimMode mode = m_mode.load();
+    return mode == SimMode::ResidentLoader || mode == SimMode::SecondLoader;
+}
+
+LineHit CSimCore::LineIn(uint64_t number, uint8_t value) {
+    LineHit hit;
+    hit.value = value;
+    if (!LoaderRuns()) {
+        return hit;
+    }
+    std::string which = "byte " + std::to_string(number);
+    if (m_options.faults.dropByteIn == number) {
+        m_lineFaults.CountDropped();
+        Event(which + " lost");
+        hit.lost = true;
+        return hit;
+    }
+    hit = m_lineFaults.In(value);
+    if (hit.lost) {
+        Event("line error, byte lost (in, " + which + ", " + Hex2(value) + ")");
+    } else if (hit.changed) {
+        Event("line error in: " + which + " " + Hex2(value) + " as " + Hex2(hit.value));
+    }
+    return hit;
+}
+
+bool CSimCore::MissThisHandshake() {
+    int frame = m_options.faults.missHandshakeFrame;
+    if (frame <= 0 || m_handshakeMissed || m_frames != frame - 1) {
+        return false;
+    }
+    m_handshakeMissed = true;
+    Event("handshake for frame " + std::to_string(frame) + " not heard");
+    return true;
 }
 
 void CSimCore::Event(const std::string& text) {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "sim/line_faults.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_line.h"
 #include "sim/sim_options.h"
@@ -62,18 +63,32 @@ class CSimCore {
 
     // Faults.
     int NextFrameNumber() { return ++m_frames; }
+    // True (once) when this handshake is the one not to be heard: it would arm the
+    // frame the fault names.
+    bool MissThisHandshake();
+    // A loader runs: line faults apply to the bytes received and sent.
+    bool LoaderRuns() const;
+    // Received byte number (from start) as it comes off the line: bit errors, the byte
+    // lost on request. Traced.
+    LineHit LineIn(uint64_t number, uint8_t value);
+    SimLineStats LineStats() const { return m_lineFaults.Stats(); }
     void BeginSilence();
     bool Silent(double now) const { return now < m_silentUntil; }
     void Programmed();  // a programming pass has ended: save the flash, count it
     int Programmings() const { return m_programmings.load(); }
+    // The resident loader has started the SFLD it holds; checksum as SfldChecksum().
+    void SfldStarted(uint32_t checksum) { m_sfldChecksum = checksum; }
+    uint32_t SfldChecksum() const { return m_sfldChecksum.load(); }
 
   private:
     struct TxSlot {
         uint8_t byte;
         uint32_t speed;
         double due;
+        bool loader;  // queued while a loader ran: line faults apply
     };
     void WriteSlot(const TxSlot& slot);
+    bool LineOut(TraceEntry& entry);  // false when the byte is lost
 
     SimOptions m_options;
     CSimLine m_line;
@@ -90,6 +105,9 @@ class CSimCore {
     double m_txFree = 0;  // when the line is free for the next outgoing byte
     uint32_t m_junkState;
     int m_frames = 0;
+    bool m_handshakeMissed = false;
+    CLineFaults m_lineFaults;
+    std::atomic<uint32_t> m_sfldChecksum{0};
     double m_silentUntil = -1;
     std::atomic<int> m_programmings{0};
 };

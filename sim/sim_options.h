@@ -25,6 +25,13 @@ struct SimFaults {
     int silenceMs = 0;               // length of the silence; 0 means for good
     uint32_t answerOnlyAtSpeed = 0;  // send nothing while the receiver's speed is another
     uint64_t vanishAfterBytes = 0;   // close the line after this many received bytes
+    // Line faults, only while a loader runs (resident loader or SFLD), drawn from
+    // SimOptions::seed with a generator of their own (junk bytes are unaffected).
+    double bitErrorRateIn = 0;   // per bit of each byte the receiver takes (10-bit UART frame)
+    double bitErrorRateOut = 0;  // per bit of each byte the receiver sends
+    uint64_t dropByteIn = 0;     // the Nth byte received (counted from start, 1-based) is lost
+    int corruptAckFrame = 0;     // the REC_ACK answering frame N goes out as another byte
+    int missHandshakeFrame = 0;  // the handshake 0x55 that would arm frame N is not heard
 };
 
 struct SimOptions {
@@ -42,7 +49,7 @@ struct SimOptions {
     int noisePeriodMs = 0;  // NMEA-like sentences in normal operation; 0: none
     int sectorEraseMs = kDefaultSectorEraseMs;
     std::string traceFile;  // every traced event also goes here, one line each
-    uint32_t seed = 1;      // junk bytes come from this seed
+    uint32_t seed = 1;      // junk bytes and line faults come from this seed
     SimFaults faults;
 };
 

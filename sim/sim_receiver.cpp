@@ -108,6 +108,18 @@ size_t CSimReceiver::CountEvents(const std::string& prefix) const {
     return m_core->Trace().CountEvents(prefix);
 }
 
+SimLineStats CSimReceiver::LineStats() const {
+    return m_core->LineStats();
+}
+
+uint64_t CSimReceiver::LineErrors() const {
+    return m_core->LineStats().LineErrors();
+}
+
+uint32_t CSimReceiver::SfldChecksum() const {
+    return m_core->SfldChecksum();
+}
+
 CSimMode* CSimReceiver::Current() const {
     switch (m_core->Mode()) {
         case SimMode::Normal:
@@ -210,6 +222,13 @@ void CSimReceiver::Dispatch(const RxSlot& slot) {
     b.timeMs = m_core->Now();
     b.junk = slot.lineSpeed != m_core->Speed();
     b.value = b.junk ? m_core->JunkByte() : slot.byte;
+    bool lost = false;
+    if (!b.junk) {
+        // Bit errors give a normal byte with another value, not a framing error.
+        LineHit hit = m_core->LineIn(m_received, b.value);
+        b.value = hit.value;
+        lost = hit.lost;
+    }
     TraceEntry entry;
     entry.timeMs = b.timeMs;
     entry.kind = TraceKind::Received;
@@ -219,14 +238,18 @@ void CSimReceiver::Dispatch(const RxSlot& slot) {
     entry.simSpeed = m_core->Speed();
     entry.lineSpeed = slot.lineSpeed;
     bool silent = m_core->Silent(b.timeMs);
-    if (silent) {
+    if (lost) {
+        entry.text = "lost";
+    } else if (silent) {
         entry.text = "silent";
+    } else if (b.value != b.meant && !b.junk) {
+        entry.text = "line error";
     }
     m_core->Trace().Add(std::move(entry));
     if (faults.silenceAfterBytes != 0 && m_received == faults.silenceAfterBytes) {
         m_core->BeginSilence();
     }
-    if (!silent) {
+    if (!silent && !lost) {
         if (CSimMode* current = Current()) {
             current->OnByte(b);
             ApplyModeChange();

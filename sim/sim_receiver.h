@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/line_faults.h"
 #include "sim/sim_options.h"
 #include "sim/sim_trace.h"
 
@@ -39,6 +40,15 @@ class CSimReceiver {
     std::vector<TraceEntry> Trace() const;
     bool WaitForEvent(const std::string& prefix, int timeoutMs) const;
     size_t CountEvents(const std::string& prefix) const;
+
+    // Bytes the line faults changed or lost, by direction.
+    SimLineStats LineStats() const;
+    // Bytes changed or lost by bit errors, both directions (not the byte dropped on
+    // request): one per "line error" event.
+    uint64_t LineErrors() const;
+    // CRC-32 of the SFLD the resident loader last started (SfldCrc32 in
+    // sim/sim_checksum.h); 0 before a start.
+    uint32_t SfldChecksum() const;
 
   private:
     struct RxSlot {

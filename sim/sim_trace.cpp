@@ -50,6 +50,11 @@ void CSimTrace::WriteLine(const TraceEntry& e) {
         std::fprintf(m_file, "%10.3f %6u %s %02X", e.timeMs, e.simSpeed, dir, e.byte);
         if (e.junk) {
             std::fprintf(m_file, " junk (line %u, meant %02X)", e.lineSpeed, e.meant);
+        } else if (e.byte != e.meant) {
+            std::fprintf(m_file, " (meant %02X)", e.meant);
+        }
+        if (!e.text.empty()) {
+            std::fprintf(m_file, " %s", e.text.c_str());
         }
         std::fputc('\n', m_file);
     }

@@ -1,7 +1,11 @@
-// The resident loader: probe and memory reads, the byte dialogue, and the record
-// exchange with every answer code it gives, including the drain back to REC_WAIT.
+// The resident loader: probe and memory reads, the byte dialogue, the record exchange
+// with every answer code it gives, including the drain back to REC_WAIT, and the SFLD it
+// keeps across refused frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "sim/sim_checksum.h"
 #include "sim_test_line.h"
 #include "support/test_env.h"
 
@@ -101,23 +105,60 @@ TEST_F(SimResidentLoader, LengthLongerThanTheFrameTimesOut) {
     ExpectDrainToWait();
 }
 
-TEST_F(SimResidentLoader, RefusedSfldFrameMakesTheUploadStartAgain) {
+// The SFLD as the resident loader keeps it: the odd count's pad byte is kept too.
+uint32_t StoredCrc(Bytes sfld) {
+    if (sfld.size() % 2 != 0) {
+        sfld.push_back(0);
+    }
+    return SfldCrc32(sfld.data(), sfld.size());
+}
+
+Bytes Part(const Bytes& bytes, size_t from, size_t to) {
+    return Bytes(bytes.begin() + from, bytes.begin() + std::min(to, bytes.size()));
+}
+
+TEST_F(SimResidentLoader, RefusedSfldFrameKeepsWhatCameAndTheFrameWrittenAgainCompletesIt) {
     ASSERT_TRUE(RunResidentDialogue(*line));
     Bytes sfld = TestSfld();
-    EXPECT_EQ(SendFrame(*line, DataFrame(0x00201000, Bytes(sfld.begin(), sfld.begin() + 2048))),
-              0x55);
-    Bytes bad = DataFrame(0x00201800, Bytes(sfld.begin() + 2048, sfld.end()));
+    EXPECT_EQ(SendFrame(*line, DataFrame(0x00201000, Part(sfld, 0, 2048))), 0x55);
+    Bytes bad = DataFrame(0x00201800, Part(sfld, 2048, sfld.size()));
     bad[5] ^= 0xFF;
     EXPECT_EQ(SendFrame(*line, bad), 0x81);
     ExpectDrainToWait();
-    // What came before the refusal is gone: an end frame alone starts nothing.
-    EXPECT_EQ(SendFrame(*line, EndFrame()), 0x83);
-    ExpectDrainToWait();
-    ASSERT_TRUE(UploadSfld(*line, sfld));
-    // The pad byte after the odd count cannot be told from data and is kept too.
+    EXPECT_EQ(SendFrame(*line, DataFrame(0x00201800, Part(sfld, 2048, sfld.size()))), 0x55);
+    EXPECT_EQ(sim->SfldChecksum(), 0u);
+    EXPECT_EQ(SendFrame(*line, EndFrame()), 0x55);
     ASSERT_TRUE(sim->WaitForEvent("SFLD started: 3002 bytes at 0x00201000", kAnswerMs));
+    EXPECT_EQ(sim->SfldChecksum(), StoredCrc(sfld));
     EXPECT_TRUE(WakeSfld(*line));
     EXPECT_EQ(sim->Mode(), SimMode::SecondLoader);
+}
+
+TEST_F(SimResidentLoader, SfldWithAHoleIsRefusedAtTheEndFrameUntilTheHoleIsFilled) {
+    ASSERT_TRUE(RunResidentDialogue(*line));
+    Bytes sfld(6144);
+    for (size_t i = 0; i < sfld.size(); ++i) {
+        sfld[i] = static_cast<uint8_t>(i * 5 + 1);
+    }
+    EXPECT_EQ(SendFrame(*line, DataFrame(0x00201000, Part(sfld, 0, 2048))), 0x55);
+    EXPECT_EQ(SendFrame(*line, DataFrame(0x00202000, Part(sfld, 4096, 6144))), 0x55);
+    EXPECT_EQ(SendFrame(*line, EndFrame()), 0x83);
+    EXPECT_EQ(sim->CountEvents("end frame: the SFLD has a hole"), 1u);
+    ExpectDrainToWait();
+    EXPECT_EQ(SendFrame(*line, DataFrame(0x00201800, Part(sfld, 2048, 4096))), 0x55);
+    EXPECT_EQ(SendFrame(*line, EndFrame()), 0x55);
+    ASSERT_TRUE(sim->WaitForEvent("SFLD started: 6144 bytes at 0x00201000", kAnswerMs));
+    EXPECT_EQ(sim->SfldChecksum(), StoredCrc(sfld));
+}
+
+TEST_F(SimResidentLoader, FrameBelowTheFirstOneMovesTheSfldsStart) {
+    ASSERT_TRUE(RunResidentDialogue(*line));
+    Bytes sfld = TestSfld();
+    EXPECT_EQ(SendFrame(*line, DataFrame(0x00201800, Part(sfld, 2048, sfld.size()))), 0x55);
+    EXPECT_EQ(SendFrame(*line, DataFrame(0x00201000, Part(sfld, 0, 2048))), 0x55);
+    EXPECT_EQ(SendFrame(*line, EndFrame()), 0x55);
+    ASSERT_TRUE(sim->WaitForEvent("SFLD started: 3002 bytes at 0x00201000", kAnswerMs));
+    EXPECT_EQ(sim->SfldChecksum(), StoredCrc(sfld));
 }
 
 TEST_F(SimResidentLoader, SfldFrameOutsideTheRamIsRefused) {
