@@ -1,8 +1,15 @@
 #include "gui/qt_main_window.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMessageBox>
+#include <QPointer>
 #include <QThread>
-#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
 
 #include "app/resource_ids.h"
 #include "gui/about_dialog.h"
@@ -12,13 +19,91 @@ namespace zelvar {
 
 namespace {
 
-// The hand-over between the worker and the GUI thread. Shared, so that either side
-// may be gone first.
+// The event that tells the relay a task is queued; one type for every seam.
+QEvent::Type TaskEventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+}  // namespace
+
+// What the seam, its relay and the waiting callers share; whichever goes last takes it.
+struct SeamGate {
+    std::mutex mutex;
+    // Notified when a task has been handled and when the gate closes.
+    std::condition_variable changed;
+    // The fields below up to the window are guarded by mutex.
+    bool closing = false;
+    QObject* relay = nullptr;  // posted to only while the gate is open
+    std::deque<std::function<void(SeamGate&)>> tasks;
+    // Read and written on the GUI thread only.
+    QPointer<CLoaderWindow> window;
+    const QEvent::Type taskEvent = TaskEventType();
+
+    // Any thread. The queued tasks are destroyed outside the lock.
+    void Close() {
+        std::deque<std::function<void(SeamGate&)>> dropped;
+        {
+            std::lock_guard lock(mutex);
+            closing = true;
+            relay = nullptr;
+            dropped.swap(tasks);
+        }
+        changed.notify_all();
+    }
+
+    bool IsClosing() {
+        std::lock_guard lock(mutex);
+        return closing;
+    }
+
+    // GUI thread: the window to act on, or nullptr once closing.
+    CLoaderWindow* OpenWindow() { return IsClosing() ? nullptr : window.data(); }
+};
+
+namespace {
+
+// Runs the queued tasks on the GUI thread, one per task event. A child of the window:
+// it goes with it, and closes the gate before it does.
+class CSeamRelay : public QObject {
+  public:
+    CSeamRelay(std::shared_ptr<SeamGate> gate, QObject* parent)
+        : QObject(parent), m_gate(std::move(gate)) {}
+    ~CSeamRelay() override { m_gate->Close(); }
+    CSeamRelay(const CSeamRelay&) = delete;
+    CSeamRelay& operator=(const CSeamRelay&) = delete;
+
+  protected:
+    bool event(QEvent* event) override {
+        bool isTask = false;
+        std::function<void(SeamGate&)> task;
+        {
+            // Taken before the event is looked at: the worker made the event and the
+            // task under this lock, and the lock is what orders this thread after it.
+            std::lock_guard lock(m_gate->mutex);
+            isTask = event->type() == m_gate->taskEvent;
+            // With the gate closed the task has been dropped already.
+            if (isTask && !m_gate->closing && !m_gate->tasks.empty()) {
+                task = std::move(m_gate->tasks.front());
+                m_gate->tasks.pop_front();
+            }
+        }
+        if (!isTask) return QObject::event(event);
+        if (!task) return true;
+        task(*m_gate);
+        m_gate->changed.notify_all();
+        return true;
+    }
+
+  private:
+    std::shared_ptr<SeamGate> m_gate;
+};
+
+// One call handed to the GUI thread; its fields are guarded by the gate's mutex.
 template <typename Result>
 struct CrossCall {
-    std::mutex mutex;
-    std::condition_variable done;
-    std::optional<Result> result;
+    bool handled = false;
+    std::optional<Result> result;  // empty when the window was gone by then
 };
 
 QMessageBox::Icon BoxIcon(AskIcon icon) {
@@ -59,39 +144,49 @@ bool RunMessageBox(QWidget* owner, const std::string& text, const std::string& c
 }  // namespace
 
 CQtMainWindow::CQtMainWindow(CLoaderWindow* window)
-    : m_window(window), m_guiThread(window->thread()) {}
+    : m_guiThread(std::this_thread::get_id()), m_gate(std::make_shared<SeamGate>()) {
+    Q_ASSERT(window->thread() == QThread::currentThread());
+    m_gate->window = window;
+    // Owned by the window; the gate only points at it while open.
+    m_gate->relay = new CSeamRelay(m_gate, window);
+}
+
+CQtMainWindow::~CQtMainWindow() {
+    m_gate->Close();
+}
 
 void CQtMainWindow::MarkClosing() {
-    *m_closing = true;
+    m_gate->Close();
+    m_gate->window = nullptr;
+}
+
+bool CQtMainWindow::IsClosing() const {
+    return m_gate->IsClosing();
 }
 
 template <typename Result, typename Action>
 Result CQtMainWindow::Call(Result fallback, Action action) {
-    if (*m_closing) return fallback;
-    if (QThread::currentThread() == m_guiThread) {
-        return m_window ? action(m_window.data()) : fallback;
+    SeamGate& gate = *m_gate;
+    if (std::this_thread::get_id() == m_guiThread) {
+        CLoaderWindow* window = gate.OpenWindow();
+        return window ? action(window) : fallback;
     }
-    CLoaderWindow* window = m_window.data();
-    if (!window) return fallback;
     auto call = std::make_shared<CrossCall<Result>>();
-    // Runs on the GUI thread. It checks the closing flag itself: a caller that gave up
-    // has returned and nothing may act on its behalf any more.
-    auto task = [closing = m_closing, call, action,
-                 guard = QPointer<CLoaderWindow>(window)]() mutable {
-        Result result = (*closing || !guard) ? Result{} : action(guard.data());
-        std::lock_guard lock(call->mutex);
+    std::unique_lock lock(gate.mutex);
+    if (gate.closing || !gate.relay) return fallback;
+    // Runs on the GUI thread. It looks at the gate again itself: a caller that was
+    // released has returned and nothing may act on its behalf any more.
+    gate.tasks.push_back([call, action](SeamGate& g) mutable {
+        std::optional<Result> result;
+        if (CLoaderWindow* window = g.OpenWindow()) result = action(window);
+        std::lock_guard taskLock(g.mutex);
         call->result = std::move(result);
-        call->done.notify_all();
-    };
-    if (!QMetaObject::invokeMethod(window, std::move(task), Qt::QueuedConnection)) {
-        return fallback;
-    }
-    std::unique_lock lock(call->mutex);
-    while (!call->result) {
-        if (*m_closing) return fallback;
-        call->done.wait_for(lock, std::chrono::milliseconds(kCrossThreadPollMs));
-    }
-    return std::move(*call->result);
+        call->handled = true;
+    });
+    // The relay is alive: it closes the gate, under this lock, before it goes.
+    QCoreApplication::postEvent(gate.relay, new QEvent(gate.taskEvent));
+    gate.changed.wait(lock, [&] { return call->handled || gate.closing; });
+    return call->result ? std::move(*call->result) : fallback;
 }
 
 template <typename Action>

@@ -6,33 +6,39 @@
 // message did. Once the window is closing every call is dropped: a waiting caller is
 // released and later callers return at once, so a worker that outlives the window
 // never blocks on it.
+//
+// The hand-over: a worker never touches the window. It queues its task in a gate shared
+// with a relay object (a child of the window, living on the GUI thread) and posts the
+// relay an event, both while holding the gate's mutex and only while the gate is open.
+// The GUI thread runs the task if the gate is still open and the window still there.
+// The gate is closed under the same mutex by MarkClosing and, at the latest, by the
+// relay's destructor, before the relay and the window go: from then on nothing posts to
+// the relay, the tasks still queued are dropped and every waiting caller is woken.
 #pragma once
 
-#include <QPointer>
-#include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <optional>
+#include <thread>
 
 #include "app/main_window.h"
 #include "gui/loader_window.h"
 
-class QThread;
-
 namespace zelvar {
 
-// How often a waiting caller looks at the closing flag (milliseconds).
-constexpr int kCrossThreadPollMs = 50;
+struct SeamGate;
 
 class CQtMainWindow : public IMainWindow {
   public:
+    // Made on the window's thread, which is the GUI thread from then on.
     explicit CQtMainWindow(CLoaderWindow* window);
+    ~CQtMainWindow() override;
+    CQtMainWindow(const CQtMainWindow&) = delete;
+    CQtMainWindow& operator=(const CQtMainWindow&) = delete;
 
-    // From now on every call is dropped. Called on the GUI thread when the modal run
-    // ends, before the window goes away.
+    // From now on every call is dropped and waiting callers are released. Called on the
+    // GUI thread when the modal run ends, before the window goes away (destroying the
+    // window closes the seam as well).
     void MarkClosing();
-    bool IsClosing() const { return m_closing->load(); }
+    bool IsClosing() const;
 
     void SetText(int id, std::string_view text) override;
     std::string GetText(int id) override;
@@ -62,10 +68,9 @@ class CQtMainWindow : public IMainWindow {
     template <typename Action>
     void Do(Action action);
 
-    QPointer<CLoaderWindow> m_window;
-    QThread* m_guiThread;
-    // Shared with the tasks in flight, which may outlive this object.
-    std::shared_ptr<std::atomic<bool>> m_closing = std::make_shared<std::atomic<bool>>(false);
+    std::thread::id m_guiThread;
+    // Shared with the relay, which may outlive this object, and the other way round.
+    std::shared_ptr<SeamGate> m_gate;
 };
 
 }  // namespace zelvar

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "app/message_log.h"
@@ -43,6 +46,45 @@ void WriteText(const QString& path, const QByteArray& text) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(text);
 }
+
+constexpr int kHammerRounds = 4;
+constexpr int kReachedBeforeClose = 50;
+constexpr auto kWorkerReturnBound = std::chrono::seconds(30);  // only a hang goes past it
+
+// A worker that reports through the seam without pause until it has made one round of
+// calls after the window was closed. Shared with the worker, so that a test that gives up
+// on it may leave it running.
+struct SeamHammer {
+    std::shared_ptr<IMainWindow> seam;
+    std::atomic<int> reached{0};  // rounds whose ListAdd reached the window
+    std::atomic<bool> closed{false};
+    std::atomic<bool> lateCallActed{false};
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+
+    void Run() {
+        for (int i = 0;; ++i) {
+            const bool afterClose = closed.load();
+            seam->SetText(IDC_STATUS, "status " + std::to_string(i));
+            const int index = seam->ListAdd(IDC_MESSAGE_LIST, "line");
+            const std::string text = seam->GetText(IDC_STATUS);
+            if (index >= 0) ++reached;
+            if (afterClose) {
+                lateCallActed = index != -1 || !text.empty();
+                break;
+            }
+        }
+        std::lock_guard lock(mutex);
+        done = true;
+        finished.notify_all();
+    }
+
+    bool WaitDone() {
+        std::unique_lock lock(mutex);
+        return finished.wait_for(lock, kWorkerReturnBound, [this] { return done; });
+    }
+};
 
 }  // namespace
 
@@ -238,6 +280,43 @@ class TestLoaderApp : public QObject {
         std::thread late([&] { added = seam.ListCount(IDC_MESSAGE_LIST) + 20; });
         late.join();
         QCOMPARE(added.load(), 20);
+    }
+
+    // The window closes and is destroyed while a worker is in the middle of its calls:
+    // as the program does it (the session marks the seam closing first) and by the
+    // window's destruction alone. The worker is released at once and every later call
+    // returns its fallback.
+    void windowGoesWhileAWorkerHammersTheSeam() {
+        for (int round = 0; round < kHammerRounds; ++round) {
+            const bool throughSession = round % 2 == 0;
+            std::unique_ptr<CLoaderSession> session;
+            std::unique_ptr<CLoaderWindow> window;
+            auto hammer = std::make_shared<SeamHammer>();
+            if (throughSession) {
+                session = std::make_unique<CLoaderSession>(EmptyPortRoots(m_runtime, ""));
+                session->Start();
+                hammer->seam = GetMainWindow();
+            } else {
+                window = std::make_unique<CLoaderWindow>();
+                hammer->seam = std::make_shared<CQtMainWindow>(window.get());
+            }
+            QVERIFY(hammer->seam);
+            std::thread worker([hammer] { hammer->Run(); });
+            QTRY_VERIFY(hammer->reached.load() >= kReachedBeforeClose);
+            // Not handling events now: the worker's next call waits for this thread.
+            session.reset();
+            window.reset();
+            hammer->closed = true;
+            if (!hammer->WaitDone()) {
+                worker.detach();
+                QFAIL("the worker is still waiting for a window that has gone");
+            }
+            worker.join();
+            QVERIFY(!hammer->lateCallActed.load());
+            QVERIFY(static_cast<CQtMainWindow&>(*hammer->seam).IsClosing());
+            QCoreApplication::processEvents();  // nothing queued may act any more
+        }
+        QVERIFY(!GetMainWindow());
     }
 
     void screenshotsAreWritten() {
