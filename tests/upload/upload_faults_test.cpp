@@ -29,6 +29,14 @@ class UploadFaultsTest : public SimUploadTest {
                   std::vector<uint8_t>(m_image.begin(), m_image.begin() + (fwEnd - kFlashBase)));
         EXPECT_EQ(Lines().back(), "Upload complete");
     }
+    // The log shows the mend in order, and neither the SFLD nor the flash needed a new pass.
+    void ExpectMendedInOnePass(const std::vector<std::string>& order) {
+        const auto lines = Lines();
+        EXPECT_TRUE(InOrder(lines, order));
+        EXPECT_EQ(CountLines(lines, "Uploading SFLD..."), 1);
+        EXPECT_EQ(CountLines(lines, "FLASH upload failed."), 0);
+        EXPECT_EQ(m_sim->Programmings(), 1);
+    }
     std::vector<uint8_t> m_image;
 };
 
@@ -79,6 +87,60 @@ TEST_F(UploadFaultsTest, LostAnswerIsAskedForAgainWithinThePass) {
     EXPECT_TRUE(InOrder(lines, {"FLASH Programming...", "No answer, asking the loader again.",
                                 "Writing the record again.", "FLASH upload complete."}));
     EXPECT_EQ(CountLines(lines, "FLASH upload failed."), 0);
+}
+
+// A bit error turns the ACK of a frame the receiver took into another byte: the loader
+// hears silence, asks again, and the frame written once more is taken in the same pass.
+TEST_F(UploadFaultsTest, CorruptedAckOfAnSfldFrameIsAskedForAgain) {
+    sim::SimFaults faults;
+    faults.corruptAckFrame = 2;
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    ExpectMendedInOnePass({"Uploading SFLD...", "No answer, asking the loader again.",
+                           "Writing the record again.", "Wait for SFLD"});
+}
+
+TEST_F(UploadFaultsTest, CorruptedAckOfAFirmwareFrameIsAskedForAgain) {
+    sim::SimFaults faults;
+    faults.corruptAckFrame = kFirstFwFrame + 1;
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    ExpectMendedInOnePass({"FLASH Programming...", "No answer, asking the loader again.",
+                           "Writing the record again.", "FLASH upload complete."});
+}
+
+// The handshake that arms a frame is not heard: the frame goes unanswered, the recovery
+// prompts the waiting loader, and the same frame is written again in the same pass.
+TEST_F(UploadFaultsTest, MissedHandshakeOfAnSfldFrameIsRecoveredWithinSeconds) {
+    sim::SimFaults faults;
+    faults.missHandshakeFrame = 2;
+    const long long start = NowMs();
+    EXPECT_EQ(UploadWith(faults), 0);
+    EXPECT_LT(NowMs() - start, 30000);
+    ExpectProgrammed();
+    ExpectMendedInOnePass({"Uploading SFLD...", "Repeat Sending Record.", "Wait for SFLD"});
+}
+
+TEST_F(UploadFaultsTest, MissedHandshakeOfAFirmwareFrameIsRecoveredWithinSeconds) {
+    sim::SimFaults faults;
+    faults.missHandshakeFrame = kFirstFwFrame + 1;
+    const long long start = NowMs();
+    EXPECT_EQ(UploadWith(faults), 0);
+    EXPECT_LT(NowMs() - start, 30000);
+    ExpectProgrammed();
+    ExpectMendedInOnePass(
+        {"FLASH Programming...", "Repeat Sending Record.", "FLASH upload complete."});
+}
+
+// A byte lost inside a firmware frame: the receiver refuses the short frame, and the
+// frame written again is taken.
+TEST_F(UploadFaultsTest, ByteLostInsideAFrameIsMendedByWritingTheFrameAgain) {
+    sim::SimFaults faults;
+    faults.dropByteIn = 20000;  // well inside the firmware frames
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    ExpectMendedInOnePass({"FLASH Programming...", "Repeat Sending Record.",
+                           "Writing the record again (1 of 10).", "FLASH upload complete."});
 }
 
 TEST_F(UploadFaultsTest, WholePassLimitEndsTheJobAndSaysWhy) {
