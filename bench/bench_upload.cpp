@@ -16,6 +16,7 @@
 #include "app/headless_window.h"
 #include "app/main_window.h"
 #include "app/message_log.h"
+#include "bench/bench_files.h"
 #include "bench/upload_floor.h"
 #include "image/composite_builder.h"
 #include "image/firmware_image.h"
@@ -39,25 +40,6 @@ constexpr std::size_t kPfldBytes = 0x3000;
 constexpr std::size_t kSfldBytes = 16384;
 constexpr uint32_t kSfldAddress = 0x00201000;
 constexpr int kPfldTextSettleMs = 300;
-
-std::vector<uint8_t> Bytes(uint32_t seed, std::size_t size) {
-    std::vector<uint8_t> out(size);
-    uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<uint8_t>(x);
-    }
-    return out;
-}
-
-std::string MakeWorkDirectory() {
-    const char* base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-    std::string pattern = std::string(base) + "/zelvar-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) return "";
-    return pattern + "/";
-}
 
 double Ms(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
@@ -156,7 +138,7 @@ bool StartSfld(PortHandle handle) {
 }
 
 int Run(bool withLog) {
-    const std::string dir = MakeWorkDirectory();
+    const std::string dir = MakeWorkDirectory("bench");
     if (dir.empty()) return 2;
     // The SFLD temporary file goes to a private directory of this run only.
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
@@ -165,9 +147,9 @@ int Run(bool withLog) {
     if (withLog) OpenLogFileAt((dir + "Zelvar.txt").c_str());
 
     CompositeImageParts parts;
-    parts.pfld = Bytes(1, kPfldBytes);
-    parts.fw = Bytes(2, kFwBytes);
-    parts.sfld = MakeSRecordText(kSfldAddress, Bytes(3, kSfldBytes), kSfldAddress);
+    parts.pfld = PatternBytes(1, kPfldBytes);
+    parts.fw = PatternBytes(2, kFwBytes);
+    parts.sfld = MakeSRecordText(kSfldAddress, PatternBytes(3, kSfldBytes), kSfldAddress);
     const std::string imagePath = dir + "bench.bin";
     std::string error;
     if (!WriteCompositeImage(parts, imagePath.c_str(), error)) {

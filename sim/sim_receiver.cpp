@@ -96,6 +96,10 @@ uint32_t CSimReceiver::FlashWord(uint32_t address) const {
     return m_core->Flash().Word(address);
 }
 
+double CSimReceiver::NowMs() const {
+    return m_core->Now();
+}
+
 std::vector<TraceEntry> CSimReceiver::Trace() const {
     return m_core->Trace().Entries();
 }

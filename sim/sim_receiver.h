@@ -38,6 +38,7 @@ class CSimReceiver {
     std::vector<uint8_t> Flash() const;  // from the flash's first address
     uint32_t FlashWord(uint32_t address) const;
     std::vector<TraceEntry> Trace() const;
+    double NowMs() const;  // the clock of the trace: milliseconds since the receiver started
     bool WaitForEvent(const std::string& prefix, int timeoutMs) const;
     size_t CountEvents(const std::string& prefix) const;
 

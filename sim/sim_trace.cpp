@@ -1,10 +1,15 @@
 #include "sim/sim_trace.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "sim/sim_constants.h"
 
 namespace zelvar::sim {
+
+namespace {
+constexpr const char* kTraceFull = "trace full";  // the event that ends a full trace
+}  // namespace
 
 CSimTrace::~CSimTrace() {
     if (m_file != nullptr) {
@@ -32,7 +37,7 @@ void CSimTrace::Add(TraceEntry entry) {
             m_full = true;
             TraceEntry last;
             last.timeMs = entry.timeMs;
-            last.text = "trace full";
+            last.text = kTraceFull;
             m_entries.push_back(std::move(last));
         }
     }
@@ -90,6 +95,18 @@ size_t CSimTrace::CountEvents(const std::string& prefix) const {
         }
     }
     return count;
+}
+
+double LongestQuietMs(const std::vector<TraceEntry>& trace, double untilMs) {
+    double longest = 0;
+    double last = -1;
+    for (const TraceEntry& e : trace) {
+        if (e.kind == TraceKind::Event && e.text == kTraceFull) return longest;
+        if (e.kind == TraceKind::Event) continue;
+        if (last >= 0) longest = std::max(longest, e.timeMs - last);
+        last = e.timeMs;
+    }
+    return last >= 0 ? std::max(longest, untilMs - last) : untilMs;
 }
 
 }  // namespace zelvar::sim

@@ -45,4 +45,9 @@ class CSimTrace {
     FILE* m_file = nullptr;
 };
 
+// The longest time the line carried no byte in either direction, from the first byte up
+// to untilMs on the receiver's clock (the end of a run); when the trace filled up, only
+// up to the last byte it kept.
+double LongestQuietMs(const std::vector<TraceEntry>& trace, double untilMs);
+
 }  // namespace zelvar::sim

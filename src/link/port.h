@@ -74,6 +74,10 @@ int ReadPortRaw(PortHandle handle, uint8_t* buffer, int n, int timeoutMs);
 // nothing to talk to, and every operation on it returns at once.
 bool IsPortLost(PortHandle handle);
 
+// Milliseconds of the monotonic clock every wait on the line is measured by; callers that
+// bound their own waits (silence since the last byte) use the same clock.
+long long PortNowMs();
+
 // Why the last OpenPort failed, in words a user can act on ("device not found",
 // "device busy", "permission denied", ...); empty after a successful open.
 const char* LastPortOpenError();

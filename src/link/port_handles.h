@@ -45,9 +45,6 @@ bool IsGoneErrno(int error);
 // Stores the counters now seen and returns the ones seen before.
 LineErrorCounts ExchangeLineErrorCounts(PortHandle handle, const LineErrorCounts& now);
 
-// Milliseconds of a monotonic clock.
-long long PortNowMs();
-
 enum class PortWait { Ready, TimedOut, Lost };
 // Waits up to timeoutMs for events (POLLIN or POLLOUT) on the handle. An error or a
 // hang-up on the line without the wanted event marks the handle lost.

@@ -30,9 +30,9 @@ constexpr uint16_t kMaxSectorCount = 0xFFFF;
 // Asks for the version text until one comes, for kVersionWaitMs at most; 0 when none
 // came or the job was stopped.
 int QueryVersion(PortHandle handle, char (&reply)[kSfldReplyBytes]) {
-    const long long startMs = UploadNowMs();
+    const long long startMs = PortNowMs();
     while (!UploadStopped(handle)) {
-        if (UploadNowMs() - startMs >= kVersionWaitMs) {
+        if (PortNowMs() - startMs >= kVersionWaitMs) {
             ShowStatus("No version text from the SFLD.");
             return 0;
         }
@@ -122,16 +122,16 @@ void ShowVersionText(const char* text) {
 
 int WaitForErase(PortHandle handle) {
     uint16_t sectors = 0;
-    long long lastByteMs = UploadNowMs();
+    long long lastByteMs = PortNowMs();
     while (!UploadStopped(handle)) {
         uint8_t code = 0;
         if (!ReadPortByte(handle, code, 0)) {
             // A long erase is fine as long as sectors keep coming.
-            if (UploadNowMs() - lastByteMs < kEraseSilenceMs) continue;
+            if (PortNowMs() - lastByteMs < kEraseSilenceMs) continue;
             ShowStatus("No erase progress from the SFLD.");
             return 0;
         }
-        lastByteMs = UploadNowMs();
+        lastByteMs = PortNowMs();
         char text[48];
         switch (code) {
             case SECTOR_ERASED:

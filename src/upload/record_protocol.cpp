@@ -50,17 +50,23 @@ struct FrameAttempts {
     bool mayBeTaken = false;  // a write went unanswered: the loader may have taken it
 };
 
-// What one answer wait has seen so far. The re-asks are counted over every write of
-// the frame: a loader that takes frames and never answers costs kAnswerReasks
-// silences, not that many per re-write.
+// What one answer wait has seen so far.
 struct AnswerWait {
+    FrameAttempts& frame;
     int recWaitCount = 0;   // REC_WAIT bytes after the frame (not after our re-ask)
     int recWaitBreaks = 0;  // re-writes those caused
-    int& reasks;            // 0x55 sent into a silent line, for this frame
     int strayBytes = 0;
     bool reasked = false;  // the last thing we sent was a re-ask
     long long lastByteMs = 0;
 };
+
+// The wait ends without an answer the frame can be judged by: the loader may have
+// taken it.
+int NoAnswer(AnswerWait& wait) {
+    wait.frame.mayBeTaken = true;
+    ShowStatus("No answer to the record.");
+    return 0;
+}
 
 void WriteAfterRecWaitBreak(PortHandle handle, const CLoaderRecord& record) {
     DrainPort(handle);
@@ -73,13 +79,10 @@ void WriteAfterRecWaitBreak(PortHandle handle, const CLoaderRecord& record) {
 
 // The line has been silent since the frame: the answer may have been lost while the
 // loader took the frame and now waits for the next one. Asking with 0x55 makes such a
-// loader answer REC_WAIT. False when we have asked often enough.
+// loader answer REC_WAIT. False when we may not or have asked often enough.
 bool AskAgain(PortHandle handle, AnswerWait& wait) {
-    if (wait.reasks == kAnswerReasks) {
-        ShowStatus("No answer to the record.");
-        return false;
-    }
-    ++wait.reasks;
+    if (wait.frame.kind == RecordOnce || wait.frame.reasks == kAnswerReasks) return false;
+    ++wait.frame.reasks;
     wait.reasked = true;
     ShowStatus("No answer, asking the loader again.");
     WritePortByte(handle, REC_ACK);
@@ -90,22 +93,17 @@ bool AskAgain(PortHandle handle, AnswerWait& wait) {
 // REC_WAIT bytes, and when the loader answers a re-ask with REC_WAIT. 1 accepted,
 // kAcceptedOnReask accepted in answer to a re-ask, 0 refused, unanswered or stopped.
 int AwaitAnswer(PortHandle handle, const CLoaderRecord& record, FrameAttempts& frame) {
-    AnswerWait wait{.reasks = frame.reasks};
-    wait.lastByteMs = UploadNowMs();
+    AnswerWait wait{.frame = frame, .lastByteMs = PortNowMs()};
     while (!UploadStopped(handle)) {
         uint8_t answer = 0;
         if (!ReadAnswerByte(handle, answer)) {
-            if (UploadNowMs() - wait.lastByteMs < kAnswerSilenceMs) continue;
+            if (PortNowMs() - wait.lastByteMs < kAnswerSilenceMs) continue;
             frame.mayBeTaken = true;
-            if (frame.kind == RecordOnce) {
-                ShowStatus("No answer to the record.");
-                return 0;
-            }
-            if (!AskAgain(handle, wait)) return 0;
-            wait.lastByteMs = UploadNowMs();
+            if (!AskAgain(handle, wait)) return NoAnswer(wait);
+            wait.lastByteMs = PortNowMs();
             continue;
         }
-        wait.lastByteMs = UploadNowMs();
+        wait.lastByteMs = PortNowMs();
         if (answer == REC_ACK) {
             ShowAccepted(record.BaseAddress());
             return wait.reasked ? kAcceptedOnReask : 1;
@@ -116,9 +114,7 @@ int AwaitAnswer(PortHandle handle, const CLoaderRecord& record, FrameAttempts& f
         }
         if (answer != REC_WAIT) {  // stray bytes (erase codes, noise) are skipped
             if (++wait.strayBytes <= kStrayAnswerBytes) continue;
-            frame.mayBeTaken = true;
-            ShowStatus("No answer to the record.");
-            return 0;
+            return NoAnswer(wait);
         }
         if (wait.reasked) {
             // The loader had taken the frame and waits for the next one; the same bytes
@@ -129,11 +125,7 @@ int AwaitAnswer(PortHandle handle, const CLoaderRecord& record, FrameAttempts& f
             continue;
         }
         if (++wait.recWaitCount <= kRecWaitTolerated) continue;
-        if (++wait.recWaitBreaks > kRecWaitBreaks) {
-            frame.mayBeTaken = true;
-            ShowStatus("No answer to the record.");
-            return 0;
-        }
+        if (++wait.recWaitBreaks > kRecWaitBreaks) return NoAnswer(wait);
         WriteAfterRecWaitBreak(handle, record);
     }
     return 0;
@@ -144,14 +136,14 @@ int AwaitAnswer(PortHandle handle, const CLoaderRecord& record, FrameAttempts& f
 // which a waiting loader answers at once. 1 on REC_WAIT, 0 when the loader stays
 // silent, the attempts run out or the job stops.
 int Recover(PortHandle handle) {
-    long long lastByteMs = UploadNowMs();
+    long long lastByteMs = PortNowMs();
     for (int attempt = 0; attempt < kRecoveryAttempts && !UploadStopped(handle); ++attempt) {
         uint8_t byte = 0;
         if (ReadPortByte(handle, byte, 0)) {
             if (byte == REC_WAIT) return 1;
             ShowReceived(attempt, byte);
-            lastByteMs = UploadNowMs();
-        } else if (UploadNowMs() - lastByteMs >= kRecoverySilenceMs) {
+            lastByteMs = PortNowMs();
+        } else if (PortNowMs() - lastByteMs >= kRecoverySilenceMs) {
             ShowStatus("No REC_WAIT from the loader.");
             return 0;
         }
@@ -188,13 +180,13 @@ const char* AnswerErrorText(uint8_t code) {
 }
 
 int WaitForPortByte(PortHandle handle, uint8_t expected, uint8_t prompt) {
-    const long long startMs = UploadNowMs();
+    const long long startMs = PortNowMs();
     while (!UploadStopped(handle)) {
         uint8_t byte = 0;
         if (!ReadPortByte(handle, byte, prompt)) return 0;
         if (byte == expected) return 1;
         // A line full of other bytes ends the wait as a silent one does.
-        if (UploadNowMs() - startMs >= kExpectedByteLimitMs) return 0;
+        if (PortNowMs() - startMs >= kExpectedByteLimitMs) return 0;
     }
     return 0;
 }

@@ -54,9 +54,15 @@ struct UploadLoop {
     long long passStartMs = 0;
     int failed[kPhaseCount] = {};
     int failedPasses = 0;
+    PassPhase failing = PhaseDialogue;  // where the pass that failed last failed
 };
 
 enum class TurnEnd { Next, Programmed, PassFailed };
+
+TurnEnd PassFailed(UploadLoop& loop, PassPhase phase) {
+    loop.failing = phase;
+    return TurnEnd::PassFailed;
+}
 
 void StartSfld(PortHandle handle, UploadLoop& loop, bool attention) {
     LogLine("Complete.");
@@ -69,27 +75,27 @@ void StartSfld(PortHandle handle, UploadLoop& loop, bool attention) {
     }
 }
 
-TurnEnd Program(PortHandle handle) {
+TurnEnd Program(PortHandle handle, UploadLoop& loop) {
     SetPortSpeed(handle, kSfldSpeed);
     if (IdentifyAndProgram(handle)) return TurnEnd::Programmed;
     SetPortSpeed(handle, kPfldSpeed);
-    return TurnEnd::PassFailed;
+    return PassFailed(loop, PhaseProgramming);
 }
 
 TurnEnd SendSfld(PortHandle handle, UploadLoop& loop) {
     const int result = UploadSfld(handle, g_sfldReader);
-    if (result == 0) return TurnEnd::PassFailed;
+    if (result == 0) return PassFailed(loop, PhaseSfldUpload);
     // Accepted only when we asked again: the SFLD has already answered that 0x55.
     const bool started = result == kAcceptedOnReask;
     StartSfld(handle, loop, !started);
-    return started ? Program(handle) : TurnEnd::Next;
+    return started ? Program(handle, loop) : TurnEnd::Next;
 }
 
 // One turn's answer.
 TurnEnd ActOnAnswer(PortHandle handle, uint8_t answer, UploadLoop& loop) {
     switch (answer) {
         case REC_ACK:
-            return Program(handle);
+            return Program(handle, loop);
         case '$':
             TakeText(handle, loop.state);
             break;
@@ -109,12 +115,6 @@ TurnEnd ActOnAnswer(PortHandle handle, uint8_t answer, UploadLoop& loop) {
     return TurnEnd::Next;
 }
 
-// The phase a pass is in when it fails now.
-PassPhase FailingPhase(const UploadLoop& loop, uint8_t answer, bool answered) {
-    if (!answered) return loop.sfldSent ? PhaseSfldStart : PhaseDialogue;
-    return answer == REC_WAIT_CODE ? PhaseSfldUpload : PhaseProgramming;
-}
-
 void ShowGivingUp(const UploadLoop& loop) {
     char text[160];
     std::snprintf(text, sizeof text,
@@ -130,7 +130,7 @@ bool CountFailedPass(UploadLoop& loop, PassPhase phase) {
     ++loop.failed[phase];
     ++loop.failedPasses;
     loop.sfldSent = false;
-    loop.passStartMs = loop.lastByteMs = UploadNowMs();
+    loop.passStartMs = loop.lastByteMs = PortNowMs();
     if (loop.failedPasses < kFailedPassesAllowed) return true;
     ShowGivingUp(loop);
     return false;
@@ -139,7 +139,7 @@ bool CountFailedPass(UploadLoop& loop, PassPhase phase) {
 // A turn that brought nothing: true when the pass has waited too long for the
 // receiver, which then fails it.
 bool DialogueOver(const UploadLoop& loop) {
-    const long long now = UploadNowMs();
+    const long long now = PortNowMs();
     if (now - loop.lastByteMs >= kDialogueSilenceMs) {
         ShowStatus(loop.sfldSent ? "No answer from the SFLD." : "No answer from the PFLD.");
         return true;
@@ -193,7 +193,7 @@ int RunUpload(PortHandle handle) {
     if (UploadStopped(handle)) return -1;
     WakeLoader(handle);
     UploadLoop loop;
-    loop.passStartMs = loop.lastByteMs = UploadNowMs();
+    loop.passStartMs = loop.lastByteMs = PortNowMs();
     while (!UploadStopped(handle)) {
         WritePortByte(handle, loop.state);
         if (!UploadPause(kTurnPauseMs)) break;
@@ -201,14 +201,14 @@ int RunUpload(PortHandle handle) {
         const bool answered = ReadPortByte(handle, answer, 0) != 0;
         TurnEnd end = TurnEnd::Next;
         if (answered) {
-            loop.lastByteMs = UploadNowMs();
+            loop.lastByteMs = PortNowMs();
             end = ActOnAnswer(handle, answer, loop);
         } else if (DialogueOver(loop)) {
-            end = TurnEnd::PassFailed;
+            end = PassFailed(loop, loop.sfldSent ? PhaseSfldStart : PhaseDialogue);
         }
         if (end == TurnEnd::Programmed) return 0;
         if (end != TurnEnd::PassFailed || UploadStopped(handle)) continue;
-        if (!CountFailedPass(loop, FailingPhase(loop, answer, answered))) return -1;
+        if (!CountFailedPass(loop, loop.failing)) return -1;
         // A receiver that went quiet may have missed the boot request or dropped out
         // of its loaders: wake it again.
         if (!answered) {

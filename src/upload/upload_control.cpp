@@ -31,11 +31,6 @@ bool UploadPause(int ms) {
     return false;
 }
 
-long long UploadNowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 uint64_t UploadPauseTotalMs() {
     return g_pauseTotalMs.load();
 }

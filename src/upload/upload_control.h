@@ -15,9 +15,6 @@ bool UploadStopped(PortHandle handle);
 // Sleeps ms milliseconds; returns early (false) once the job is cancelled.
 bool UploadPause(int ms);
 
-// A steady clock in milliseconds, for the silence limits of the upload's waits.
-long long UploadNowMs();
-
 // Milliseconds of pause the upload has asked for since the last reset. The benchmark
 // adds them to the protocol's floor.
 uint64_t UploadPauseTotalMs();

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -110,27 +109,11 @@ struct Images {
     }
 };
 
-// The longest time the line carried no byte either way, from the first byte to the end of
-// the run (endedMs, on the receiver's clock give or take its start); up to the end of the
-// bytes kept when the trace filled up.
-double LongestQuiet(const std::vector<sim::TraceEntry>& trace, double endedMs) {
-    double longest = 0;
-    double last = -1;
-    for (const sim::TraceEntry& e : trace) {
-        if (e.kind == sim::TraceKind::Event && e.text == "trace full") return longest;
-        if (e.kind == sim::TraceKind::Event) continue;
-        if (last >= 0) longest = std::max(longest, e.timeMs - last);
-        last = e.timeMs;
-    }
-    return last >= 0 ? std::max(longest, endedMs - last) : endedMs;
-}
-
 Outcome RunScenario(const Images& images, const Scenario& scenario, const std::string& name) {
     Outcome outcome;
     TempDir runDir;
     auto receiver = StartSim(scenario.options, images.factoryPath);
     if (!receiver) return outcome;
-    const auto started = std::chrono::steady_clock::now();
     char timeout[32];
     std::snprintf(timeout, sizeof timeout, "%g", scenario.timeout);
     ProcessOptions process;
@@ -139,11 +122,9 @@ Outcome RunScenario(const Images& images, const Scenario& scenario, const std::s
     process.runtimeDir = runDir.Path();
     process.limitSeconds = scenario.timeout + kLimitMarginSeconds;
     outcome.run = RunZelvar(process);
-    const double endedMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
-            .count();
+    const double endedMs = receiver->NowMs();
     receiver->Stop();
-    outcome.longestQuietMs = LongestQuiet(receiver->Trace(), endedMs);
+    outcome.longestQuietMs = sim::LongestQuietMs(receiver->Trace(), endedMs);
     outcome.flashHolds = FlashHolds(receiver->Flash(), images.fresh);
     outcome.log = LogLines(ReadFile(runDir.File("log.txt")));
     (void)name;

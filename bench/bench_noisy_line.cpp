@@ -1,0 +1,185 @@
+// Flashes a 256 KiB firmware image with `zelvar flash` into the simulated receiver paced at
+// the real line rate, over a line that flips bits at a given rate in both directions, many
+// seeded runs per rate, several runs side by side (each its own process, receiver and pty).
+// Prints per rate the share of runs that succeeded, the median and longest time over the
+// clean line's median, the frames written again, the passes, the successes that left a
+// wrong flash and the longest time the line was quiet; writes the table as CSV and a plot.
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/bench_files.h"
+#include "bench/noisy_line_run.h"
+#include "bench/noisy_line_table.h"
+#include "image/composite_builder.h"
+
+namespace zelvar::bench {
+namespace {
+
+constexpr double kRates[] = {0, 1e-7, 1e-6, 3e-6, 1e-5, 3e-5};
+constexpr int kDefaultRuns = 10;
+constexpr int kDefaultJobs = 4;
+constexpr std::size_t kFwBytes = 0x40000 - 4;  // 256 KiB with the FW check word
+constexpr std::size_t kPfldBytes = 0x3000;
+constexpr std::size_t kSfldBytes = 16384;
+constexpr uint32_t kSfldAddress = 0x00201000;
+constexpr std::size_t kFwEndOffset = kFwBase - kFlashBase + 0x24;  // FW end address word
+
+struct Settings {
+    int runs = kDefaultRuns;
+    int jobs = kDefaultJobs;
+    std::string outDir = ".";
+    bool plotOnly = false;  // draw the plot again from the CSV in outDir
+    std::vector<double> rates{std::begin(kRates), std::end(kRates)};
+};
+
+// "0,1e-6,1e-5": the rates to run (0 gives the clean time the others are measured by).
+bool ParseRates(const char* text, std::vector<double>& rates) {
+    rates.clear();
+    for (const char* p = text; *p != 0;) {
+        char* end = nullptr;
+        const double rate = std::strtod(p, &end);
+        if (end == p || rate < 0 || rate >= 1) return false;
+        rates.push_back(rate);
+        p = *end == ',' ? end + 1 : end;
+        if (*end != ',' && *end != 0) return false;
+    }
+    return !rates.empty();
+}
+
+// Writes the new image and the factory image; fills what a good flash begins with.
+bool MakeImages(const std::string& dir, NoisyRunSetup& setup) {
+    CompositeImageParts parts;
+    parts.pfld = PatternBytes(1, kPfldBytes);
+    parts.sfld = MakeSRecordText(kSfldAddress, PatternBytes(3, kSfldBytes), kSfldAddress);
+    parts.fw = PatternBytes(4, kFwBytes);
+    setup.factoryPath = dir + "factory.bin";
+    std::string error;
+    if (!WriteCompositeImage(parts, setup.factoryPath.c_str(), error)) return false;
+    parts.fw = PatternBytes(2, kFwBytes);
+    setup.imagePath = dir + "new.bin";
+    std::vector<uint8_t> image;
+    if (!WriteCompositeImage(parts, setup.imagePath.c_str(), error) ||
+        !BuildCompositeImage(parts, image, error) || image.size() < kFwEndOffset + 4) {
+        std::fprintf(stderr, "image: %s\n", error.c_str());
+        return false;
+    }
+    const uint32_t fwEnd = image[kFwEndOffset] | image[kFwEndOffset + 1] << 8 |
+                           image[kFwEndOffset + 2] << 16 |
+                           static_cast<uint32_t>(image[kFwEndOffset + 3]) << 24;
+    const std::size_t programmed = fwEnd - kFlashBase + 4;
+    if (programmed > image.size()) return false;
+    setup.programmed.assign(image.begin(), image.begin() + static_cast<long>(programmed));
+    return true;
+}
+
+struct Job {
+    double rate;
+    uint32_t seed;
+};
+
+// Runs every job on `jobs` threads; results in the jobs' order.
+std::vector<NoisyRunResult> RunAll(const NoisyRunSetup& common, const std::string& dir,
+                                   const std::vector<Job>& list, int jobs) {
+    std::vector<NoisyRunResult> results(list.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<int> done{0};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < jobs; ++w) {
+        workers.emplace_back([&] {
+            for (std::size_t i; (i = next.fetch_add(1)) < list.size();) {
+                NoisyRunSetup setup = common;
+                setup.bitErrorRate = list[i].rate;
+                setup.seed = list[i].seed;
+                setup.workDir = dir + "run" + std::to_string(i);
+                std::filesystem::create_directory(setup.workDir);
+                results[i] = RunNoisyFlash(setup);
+                const NoisyRunResult& r = results[i];
+                std::fprintf(stderr, "  [%d/%zu] rate %g seed %u: exit %d, %.1f s", ++done,
+                             list.size(), list[i].rate, list[i].seed, r.exitCode, r.seconds);
+                if (r.WrongFlash()) {
+                    std::fprintf(stderr, ", WRONG FLASH: %zu bytes differ from 0x%zx on",
+                                 r.wrongBytes, r.firstWrong);
+                }
+                std::fprintf(stderr, "\n");
+            }
+        });
+    }
+    for (std::thread& t : workers) t.join();
+    return results;
+}
+
+bool ParseSettings(int argc, char** argv, Settings& s) {
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--runs") == 0 && hasValue) {
+            s.runs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--jobs") == 0 && hasValue) {
+            s.jobs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--out") == 0 && hasValue) {
+            s.outDir = argv[++i];
+        } else if (std::strcmp(argv[i], "--plot-only") == 0) {
+            s.plotOnly = true;
+        } else if (std::strcmp(argv[i], "--rates") == 0 && hasValue) {
+            if (!ParseRates(argv[++i], s.rates)) return false;
+        } else {
+            return false;
+        }
+    }
+    return s.runs > 0 && s.jobs > 0;
+}
+
+int Run(const Settings& settings) {
+    const std::string csv = settings.outDir + "/noisy_line.csv";
+    const std::string png = settings.outDir + "/noisy_line.png";
+    if (settings.plotOnly) return WritePlot(csv, png) ? 0 : 1;
+    const std::string dir = MakeWorkDirectory("noisy");
+    NoisyRunSetup common;
+    if (dir.empty() || !MakeImages(dir, common)) return 2;
+    std::vector<Job> list;
+    for (int seed = 1; seed <= settings.runs; ++seed) {
+        for (const double rate : settings.rates)
+            list.push_back({rate, static_cast<uint32_t>(seed)});
+    }
+    std::fprintf(stderr, "%zu runs of a 256 KiB image, %d at a time\n", list.size(), settings.jobs);
+    const std::vector<NoisyRunResult> results = RunAll(common, dir, list, settings.jobs);
+    std::filesystem::remove_all(dir);
+
+    std::vector<RateRuns> byRate;
+    for (const double rate : settings.rates) {
+        RateRuns r{rate, {}};
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list[i].rate == rate) r.runs.push_back(results[i]);
+        }
+        byRate.push_back(r);
+    }
+    const std::vector<RateRow> rows = Summarise(byRate);
+    PrintTable(rows);
+    std::filesystem::create_directories(settings.outDir);
+    if (!WriteCsv(rows, csv)) std::fprintf(stderr, "cannot write %s\n", csv.c_str());
+    if (!WritePlot(csv, png)) std::fprintf(stderr, "no plot written (gnuplot missing?)\n");
+    return PrintTargets(rows) ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace zelvar::bench
+
+int main(int argc, char** argv) {
+    zelvar::bench::Settings settings;
+    if (!zelvar::bench::ParseSettings(argc, argv, settings)) {
+        std::fprintf(
+            stderr, "usage: %s [--runs N] [--jobs N] [--rates R,R,...] [--out DIR] [--plot-only]\n",
+            argv[0]);
+        return 2;
+    }
+    return zelvar::bench::Run(settings);
+}

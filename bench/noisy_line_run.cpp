@@ -1,0 +1,86 @@
+#include "bench/noisy_line_run.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "reliability/zelvar_process.h"
+#include "sim/sim_receiver.h"
+
+namespace zelvar::bench {
+namespace {
+
+constexpr double kProcessMarginSeconds = 60;  // beyond --timeout before the run is killed
+
+std::string ReadText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+int CountLinesStarting(const std::string& log, const std::string& prefix) {
+    int count = 0;
+    std::size_t start = 0;
+    while (start < log.size()) {
+        std::size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        if (log.compare(start, prefix.size(), prefix) == 0) ++count;
+        start = end + 1;
+    }
+    return count;
+}
+
+void CompareFlash(const std::vector<uint8_t>& flash, const std::vector<uint8_t>& part,
+                  NoisyRunResult& result) {
+    result.flashHolds = !part.empty() && flash.size() >= part.size() &&
+                        std::equal(part.begin(), part.end(), flash.begin());
+    for (std::size_t i = 0; i < part.size(); ++i) {
+        if (i < flash.size() && flash[i] == part[i]) continue;
+        if (result.wrongBytes++ == 0) result.firstWrong = i;
+    }
+}
+
+}  // namespace
+
+NoisyRunResult RunNoisyFlash(const NoisyRunSetup& setup) {
+    NoisyRunResult result;
+    sim::SimOptions options;
+    options.pace = true;
+    options.flashIn = setup.factoryPath;
+    options.seed = setup.seed;
+    options.faults.bitErrorRateIn = setup.bitErrorRate;
+    options.faults.bitErrorRateOut = setup.bitErrorRate;
+    sim::CSimReceiver receiver(options);
+    std::string error;
+    if (!receiver.Start(error)) return result;
+
+    const std::string logPath = setup.workDir + "/log.txt";
+    test::ProcessOptions process;
+    process.args = {"flash",
+                    "--port",
+                    receiver.SlavePath(),
+                    "--log",
+                    logPath,
+                    "--timeout",
+                    std::to_string(static_cast<int>(setup.timeoutSeconds)),
+                    setup.imagePath};
+    process.runtimeDir = setup.workDir;
+    process.limitSeconds = setup.timeoutSeconds + kProcessMarginSeconds;
+    const test::ProcessRun run = test::RunZelvar(process);
+    const double endedMs = receiver.NowMs();
+    receiver.Stop();
+
+    const std::string log = ReadText(logPath);
+    result.started = true;
+    result.exitCode = run.exitCode;
+    result.seconds = run.seconds;
+    CompareFlash(receiver.Flash(), setup.programmed, result);
+    result.rewrites = CountLinesStarting(log, "Writing the record again");
+    result.passes = CountLinesStarting(log, "Uploading SFLD...");
+    result.lineErrors = receiver.LineErrors();
+    result.longestQuietMs = sim::LongestQuietMs(receiver.Trace(), endedMs);
+    return result;
+}
+
+}  // namespace zelvar::bench
