@@ -1,6 +1,7 @@
 #include "app/loader_dialog.h"
 
 #include "app/loader_layout.h"
+#include "app/log_location.h"
 #include "app/message_log.h"
 #include "app/resource_ids.h"
 #include "app/shared_state.h"
@@ -38,8 +39,7 @@ CLoaderDlg::CLoaderDlg(IMainWindow& window) : m_window(window) {
     // The Hex and Pause boxes start unchecked; their flags start with them.
     g_hexDisplay = 0;
     g_pauseDisplay = 0;
-    std::string directory = ProgramDirectory();
-    if (!directory.empty()) CreateLogFile(directory.c_str());
+    m_logProblem = LogProblemText(OpenDefaultLogFile());
 }
 
 CLoaderDlg::~CLoaderDlg() {
@@ -51,6 +51,7 @@ bool CLoaderDlg::OnInitDialog() {
     m_imagePath = path.substr(0, Utf8Prefix(path.c_str(), kPathBytes - 1));
     m_window.SetText(IDC_IMAGE_LIST, m_imagePath);
     m_window.ListReset(IDC_MESSAGE_LIST);
+    if (!m_logProblem.empty()) LogLine(m_logProblem.c_str());
     ApplyModeLayout();
     FillLists(m_window, m_extraPorts);
     return true;

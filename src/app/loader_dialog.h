@@ -71,6 +71,7 @@ class CLoaderDlg {
     bool ConfirmCloseWhileProgramming();
 
     IMainWindow& m_window;
+    std::string m_logProblem;  // why no log file is open, shown once the dialog is up
     std::string m_imagePath;
     JobRequest m_job;
     BrowseFunction m_browse;

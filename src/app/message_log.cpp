@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "app/main_window.h"
 #include "app/resource_ids.h"
@@ -23,6 +24,7 @@ constexpr std::size_t kHeaderBytes = 259;
 struct LogFile {
     std::mutex mutex;
     int fd = -1;
+    std::string path;  // of the open file
 };
 
 LogFile& Log() {
@@ -72,6 +74,7 @@ void OpenLocked(const char* path) {
     WriteAll(fd, header, std::strlen(header));
     std::lock_guard lock(Log().mutex);
     Log().fd = fd;
+    Log().path = path;
 }
 
 }  // namespace
@@ -91,6 +94,11 @@ void CloseLogFile() {
     std::lock_guard lock(Log().mutex);
     if (Log().fd >= 0) close(Log().fd);
     Log().fd = -1;
+}
+
+std::string LogFilePath() {
+    std::lock_guard lock(Log().mutex);
+    return Log().fd >= 0 ? Log().path : std::string();
 }
 
 bool IsLogFileOpen() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace zelvar {
 
@@ -25,5 +26,6 @@ void CreateLogFile(const char* directory);
 void OpenLogFileAt(const char* path);
 void CloseLogFile();
 bool IsLogFileOpen();
+std::string LogFilePath();  // of the open log file; "" when none is open
 
 }  // namespace zelvar

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "app/log_location.h"
 #include "app/message_log.h"
-#include "image/app_directory.h"
 #include "upload/upload_progress.h"
 
 namespace zelvar::cli {
@@ -40,13 +40,11 @@ CCliSession::~CCliSession() {
 void CCliSession::OpenLog(const SessionOptions& options) {
     if (!options.logPath.empty()) {
         OpenLogFileAt(options.logPath.c_str());
-        if (!IsLogFileOpen()) {
-            m_output.Note("cannot write the log file " + options.logPath);
-        }
+        if (!IsLogFileOpen()) m_output.Note(LogProblemText(options.logPath));
         return;
     }
-    char directory[kPathBytes] = {};
-    if (GetAppDirectory(directory)) CreateLogFile(directory);
+    const std::string problem = LogProblemText(OpenDefaultLogFile());
+    if (!problem.empty()) m_output.Note(problem);
 }
 
 int CCliSession::Finish(int code, const char* text) {

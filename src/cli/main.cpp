@@ -30,8 +30,10 @@ void AddDeviceOptions(CLI::App* command, DeviceOptions& device, bool withJson) {
     command->add_option("--port", device.port, "serial device: a path, or GPS1: / GPS2:")
         ->required()
         ->check(CheckPortName, "DEVICE");
-    command->add_option("--log", device.logPath,
-                        "write the log file here (default: Zelvar.txt beside the program)");
+    command->add_option(
+        "--log", device.logPath,
+        "write the log file here (default: Zelvar.txt beside a copied program, else in "
+        "$XDG_STATE_HOME/zelvar/)");
     if (withJson) {
         command->add_flag("--json", device.json,
                           "one JSON object per line for every message, status and progress step");

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/main_window.h"
+#include "app/message_log.h"
 #include "app/resource_ids.h"
 #include "app/shared_state.h"
 #include "link/connect_gps.h"
@@ -25,6 +26,8 @@ void MakeAboutTexts(std::string& title, std::string& text) {
     text = kStrFwVersion + VersionText(g_receiverInfo.main) + "\r\n";
     text += kStrPfldVersion + VersionText(g_receiverInfo.pfld) + "\r\n";
     if (g_receiverInfo.pflMode) text += "PFL mode detected\r\n";
+    const std::string log = LogFilePath();
+    text += log.empty() ? std::string("No log file\r\n") : "Log file: " + log + "\r\n";
 }
 
 void ShowAboutBox() {

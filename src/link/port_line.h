@@ -15,6 +15,10 @@ bool ApplyLineSettings(int fd, int speed);
 bool ApplyLineSpeed(int fd, int speed);
 // Holds DTR and RTS inactive where the device has modem lines (a pty has none).
 void DropModemLines(int fd);
+// Asks the driver to hand over each received byte at once instead of after its latency
+// timer (16 ms on an FTDI adapter, paid twice per frame); false where the driver has no
+// such setting (a pty, CDC-ACM), which changes nothing else.
+bool RequestLowLatency(int fd);
 
 // Reads the kernel's line-error counters; false where the device keeps none.
 bool ReadLineErrorCounts(int fd, LineErrorCounts& counts);

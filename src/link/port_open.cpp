@@ -141,6 +141,7 @@ PortHandle OpenPort(const char* deviceName, int speed) {
         return kInvalidPort;
     }
     DropModemLines(fd);
+    (void)RequestLowLatency(fd);
     (void)tcflush(fd, TCIOFLUSH);
     LineErrorCounts counts;
     (void)ReadLineErrorCounts(fd, counts);

@@ -1,3 +1,4 @@
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 
@@ -70,6 +71,14 @@ bool ApplyLineSpeed(int fd, int speed) {
 void DropModemLines(int fd) {
     int lines = TIOCM_DTR | TIOCM_RTS;
     (void)ioctl(fd, TIOCMBIC, &lines);  // a pty has no modem lines: nothing to drop
+}
+
+bool RequestLowLatency(int fd) {
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return false;  // a pty, CDC-ACM, ...
+    if ((serial.flags & ASYNC_LOW_LATENCY) != 0) return true;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ioctl(fd, TIOCSSERIAL, &serial) == 0;
 }
 
 }  // namespace zelvar

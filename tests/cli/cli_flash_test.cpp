@@ -83,6 +83,18 @@ TEST_F(CliFlash, ProgramsTheImageAndLogsTheConnectBeforeTheJob) {
     EXPECT_NE(run.out.find("Upload complete\n"), std::string::npos);
 }
 
+// A log that cannot be written is said on standard error, and the flash goes on.
+TEST_F(CliFlash, UnwritableLogIsToldAndTheJobStillRuns) {
+    const std::string image = NewImage(true);
+    const std::string log = dir.File("no-such-directory/log.txt");
+    const ZelvarRun run = RunZelvar({"flash", "--port", Port(), "--log", log, image});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.err.find("Cannot write the log file " + log + "; the job runs without a log."),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(StartsWith(receiver->Flash(), FlashedPart(ReadBytes(image))));
+}
+
 TEST_F(CliFlash, PfldQuestionAnsweredNoOrUnaskableLeavesTheReceiverUntouched) {
     const std::string image = NewImage(false);
     const std::vector<uint8_t> before = receiver->Flash();

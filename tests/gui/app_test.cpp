@@ -173,7 +173,8 @@ class TestLoaderApp : public QObject {
         QCOMPARE(m_answerer.Seen()[0].title, QStringLiteral("About"));
         QCOMPARE(m_answerer.Seen()[0].text,
                  QStringLiteral("GPS firmware loader 1.1.2|GPS firmware version N/a\n"
-                                "GPS Pfld version N/a\n"));
+                                "GPS Pfld version N/a\nLog file: ") +
+                     QString::fromStdString(LogFilePath()) + QStringLiteral("\n"));
 
         QVERIFY(PickPort(session, QString::fromStdString(link)));
         QTest::mouseClick(ControlOf(session, IDC_CONNECT), Qt::LeftButton);
@@ -186,7 +187,7 @@ class TestLoaderApp : public QObject {
         QCOMPARE(int(m_answerer.Seen().size()), 2);
         const QString after = m_answerer.Seen()[1].text;
         QCOMPARE(after, AboutSeen(title, text));
-        QVERIFY(after.endsWith(QStringLiteral("PFL mode detected\n")));
+        QVERIFY(after.contains(QStringLiteral("PFL mode detected\nLog file: ")));
         QVERIFY(after != m_answerer.Seen()[0].text);
     }
 #endif

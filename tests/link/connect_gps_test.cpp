@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/message_log.h"
 #include "app/resource_ids.h"
 #include "app/shared_state.h"
 #include "app/terminal_commands.h"
@@ -59,7 +60,11 @@ TEST_F(HandlerTest, AboutTextsBeforeAnyConnect) {
     std::string title, text;
     MakeAboutTexts(title, text);
     EXPECT_EQ(title, "GPS firmware loader 1.1.2");
-    EXPECT_EQ(text, "GPS firmware version N/a\r\nGPS Pfld version N/a\r\n");
+    EXPECT_EQ(text, "GPS firmware version N/a\r\nGPS Pfld version N/a\r\nLog file: " +
+                        m_fixture.LogPath() + "\r\n");
+    CloseLogFile();
+    MakeAboutTexts(title, text);
+    EXPECT_EQ(text, "GPS firmware version N/a\r\nGPS Pfld version N/a\r\nNo log file\r\n");
 }
 
 TEST_F(HandlerTest, AboutBoxAfterAConnectInLoaderMode) {
@@ -72,7 +77,9 @@ TEST_F(HandlerTest, AboutBoxAfterAConnectInLoaderMode) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].first, "GPS firmware loader 1.1.2");
     EXPECT_EQ(boxes[0].second,
-              "GPS firmware version 0.7\r\nGPS Pfld version 2.7\r\nPFL mode detected\r\n");
+              "GPS firmware version 0.7\r\nGPS Pfld version 2.7\r\nPFL mode detected\r\nLog "
+              "file: " +
+                  m_fixture.LogPath() + "\r\n");
 }
 
 TEST_F(HandlerTest, NoAboutBoxWhileFlashIsProgrammed) {

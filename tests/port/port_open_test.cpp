@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/resource_ids.h"
+#include "link/port_line.h"
 #include "port_test_support.h"
 
 namespace zelvar::test {
@@ -59,6 +60,8 @@ TEST(PortOpen, AcceptedSpeedOpensRaw8N1AtThatSpeed) {
     EXPECT_STREQ(LastPortOpenError(), "");
     EXPECT_FALSE(IsPortLost(port));
     EXPECT_EQ(pty.SlaveSpeed(), 38400);
+    // A pty has no low-latency setting: the open asked for it, was refused, and went on.
+    EXPECT_FALSE(RequestLowLatency(port));
 
     termios tio{};
     ASSERT_EQ(tcgetattr(port, &tio), 0);

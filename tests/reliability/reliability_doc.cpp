@@ -28,17 +28,23 @@ std::string ReadText(const std::string& path) {
     return text.str();
 }
 
+void AddCell(std::string& out, const std::string& cell) {
+    out += ' ';
+    out += Escape(cell);
+    out += " |";
+}
+
 }  // namespace
 
 std::string MarkdownTable(const TableRow& header, const std::vector<TableRow>& rows) {
     std::string out = "|";
-    for (const std::string& cell : header) out += " " + Escape(cell) + " |";
+    for (const std::string& cell : header) AddCell(out, cell);
     out += "\n|";
     for (std::size_t i = 0; i < header.size(); ++i) out += "---|";
     out += "\n";
     for (const TableRow& row : rows) {
         out += "|";
-        for (const std::string& cell : row) out += " " + Escape(cell) + " |";
+        for (const std::string& cell : row) AddCell(out, cell);
         out += "\n";
     }
     return out;

@@ -27,13 +27,16 @@ int ElapsedMs(Clock::time_point since) {
 }
 
 Bytes Frame(const Bytes& payload) {
-    Bytes frame{0x5B, static_cast<uint8_t>(payload.size() / 2 >> 8),
-                static_cast<uint8_t>(payload.size() / 2)};
+    Bytes frame;
+    frame.reserve(payload.size() + 6);
+    frame.push_back(0x5B);
+    frame.push_back(static_cast<uint8_t>(payload.size() / 2 >> 8));
+    frame.push_back(static_cast<uint8_t>(payload.size() / 2));
     uint16_t check = 0;
     for (size_t i = 0; i + 1 < payload.size(); i += 2) {
         check ^= static_cast<uint16_t>(payload[i] << 8 | payload[i + 1]);
     }
-    frame.insert(frame.end(), payload.begin(), payload.end());
+    for (const uint8_t byte : payload) frame.push_back(byte);
     frame.push_back(static_cast<uint8_t>(check >> 8));
     frame.push_back(static_cast<uint8_t>(check));
     frame.push_back(0x5D);

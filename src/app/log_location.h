@@ -1,0 +1,30 @@
+// Where the log file "Zelvar.txt" goes when no path is given for it: beside the program
+// when that directory can be written and is not the directory the program was installed
+// into (a copied, portable program keeps its log with it), else in the user's state
+// directory, $XDG_STATE_HOME/zelvar/ (~/.local/state/zelvar/ when that is unset), which is
+// made with mode 0700.
+#pragma once
+
+#include <string>
+
+namespace zelvar {
+
+// The state directory for the log, with its trailing '/', created when missing; "" when
+// there is no home to put it in or it cannot be made.
+std::string StateLogDirectory();
+
+// The directory the log goes into for a program in programDirectory (with its trailing
+// '/'); installedDirectory is where an installed copy lives. "" when there is none.
+std::string ChooseLogDirectory(const std::string& programDirectory,
+                               const std::string& installedDirectory);
+
+// Opens "Zelvar.txt" where ChooseLogDirectory says for the running program. Returns the
+// path it tried, or "" when there was no directory to try; IsLogFileOpen tells whether
+// it worked, and the caller tells the user when it did not.
+std::string OpenDefaultLogFile();
+
+// What to tell the user when the log tried at path (empty: none could be tried) is not
+// open; "" when it is.
+std::string LogProblemText(const std::string& path);
+
+}  // namespace zelvar
