@@ -33,6 +33,16 @@ std::string ProgramDirectory() {
 
 }  // namespace
 
+// The default image beside the program when it is there (a copied program that came
+// with its image), else in the user's current directory: an installed program's
+// directory holds no image.
+std::string DefaultImagePath(const std::string& programDirectory) {
+    const std::string beside = programDirectory + kDefaultImageName;
+    char current[kPathBytes] = {};
+    if (PathExists(beside.c_str()) || !GetWorkingDirectory(current)) return beside;
+    return current + std::string(kDefaultImageName);
+}
+
 CLoaderDlg::CLoaderDlg(IMainWindow& window) : m_window(window) {
     g_terminalMode = 0;
     g_defaultCommand = 0;
@@ -47,7 +57,7 @@ CLoaderDlg::~CLoaderDlg() {
 }
 
 bool CLoaderDlg::OnInitDialog() {
-    std::string path = ProgramDirectory() + kDefaultImageName;
+    std::string path = DefaultImagePath(ProgramDirectory());
     m_imagePath = path.substr(0, Utf8Prefix(path.c_str(), kPathBytes - 1));
     m_window.SetText(IDC_IMAGE_LIST, m_imagePath);
     m_window.ListReset(IDC_MESSAGE_LIST);

@@ -20,6 +20,10 @@ constexpr int IDCANCEL_COMMAND = 2;
 
 constexpr std::size_t kImagePathChars = 259;  // image path and command text
 constexpr const char* kDefaultImageName = "CorvaneAndPfl.bin";
+
+// The default image beside the program (programDirectory ends with '/') when it is
+// there, else in the user's current directory.
+std::string DefaultImagePath(const std::string& programDirectory);
 constexpr const char* kBrowseTitle = "Get name Image - file";
 constexpr const char* kBrowseFilter = "Image - FILES(*.bin)|*.bin|ALL files(*.*)|*.*||";
 constexpr const char* kCloseQuestion =

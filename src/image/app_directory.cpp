@@ -17,6 +17,21 @@ bool GetAppDirectory(char* out) {
     return DirectoryOfPath(path, out);
 }
 
+bool GetWorkingDirectory(char* out) {
+    out[0] = '\0';
+    if (getcwd(out, kPathBytes - 1) == nullptr) {
+        out[0] = '\0';
+        return false;
+    }
+    const std::size_t length = std::strlen(out);
+    if (length > 0 && out[length - 1] != '/') std::strcat(out, "/");
+    return true;
+}
+
+bool PathExists(const char* path) {
+    return access(path, F_OK) == 0;
+}
+
 bool DirectoryOfPath(const char* path, char* out) {
     out[0] = '\0';
     const char* slash = std::strrchr(path, '/');

@@ -12,6 +12,13 @@ constexpr std::size_t kPathBytes = 260;  // one path with its terminator
 // result is false.
 bool GetAppDirectory(char* out);
 
+// Writes the process's current directory, with its trailing '/', into out (kPathBytes
+// bytes); false, with out "", when it cannot be had or does not fit.
+bool GetWorkingDirectory(char* out);
+
+// True when a file (or anything else) exists at path.
+bool PathExists(const char* path);
+
 // The directory part of a program path, up to and including its last '/' ("/prog"
 // gives "/"), into out (kPathBytes bytes); false, with out "", when path has no '/' or
 // does not fit.

@@ -23,6 +23,10 @@ namespace zelvar {
 
 namespace {
 
+#ifndef ZELVAR_DATA_DIR
+#define ZELVAR_DATA_DIR "/usr/local/share/zelvar"
+#endif
+constexpr const char* kInstalledSfldPath = ZELVAR_DATA_DIR "/sfld.hex";
 constexpr long kFwHeaderOffset = 0x4020;     // FW start and end address words
 constexpr uint32_t kImageBase = 0x10000000;  // address of file offset 0
 constexpr uint32_t kFwStart = 0x10004000;    // required FW start address
@@ -171,6 +175,11 @@ bool LoadSfld(const char* imagePath) {
         const int written = std::snprintf(path, sizeof(path), "%s%s",
                                           haveDirectory ? directory : "", kSfldFileName);
         havePath = haveDirectory && written > 0 && static_cast<std::size_t>(written) < sizeof(path);
+        // An installed program finds the SFLD in the package's data directory instead.
+        if ((!havePath || access(path, F_OK) != 0) && access(kInstalledSfldPath, F_OK) == 0) {
+            std::snprintf(path, sizeof(path), "%s", kInstalledSfldPath);
+            havePath = true;
+        }
     }
     if (!havePath || !g_sfldReader.Open(path)) {
         char status[kStatusBytes];

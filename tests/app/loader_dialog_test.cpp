@@ -1,6 +1,8 @@
 // The main dialog's handlers through a headless main window.
 #include "app/loader_dialog.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -23,6 +25,29 @@ std::string ProgramDirectory() {
     char directory[kPathBytes] = {};
     EXPECT_TRUE(GetAppDirectory(directory));
     return directory;
+}
+
+// Runs a test from another current directory, and goes back after it.
+class WorkingDirectory {
+  public:
+    explicit WorkingDirectory(const std::string& path) {
+        char old[kPathBytes] = {};
+        EXPECT_TRUE(GetWorkingDirectory(old));
+        m_old = old;
+        EXPECT_EQ(chdir(path.c_str()), 0);
+    }
+    ~WorkingDirectory() { EXPECT_EQ(chdir(m_old.c_str()), 0); }
+
+  private:
+    std::string m_old;
+};
+
+TEST(DefaultImage, BesideTheProgramWhenItIsThereElseInTheCurrentDirectory) {
+    test::TempDir program, current;
+    WorkingDirectory cwd(current.Path());
+    EXPECT_EQ(DefaultImagePath(program.Path()), current.File("CorvaneAndPfl.bin"));
+    test::WriteFile(program.File("CorvaneAndPfl.bin"), "image");
+    EXPECT_EQ(DefaultImagePath(program.Path()), program.File("CorvaneAndPfl.bin"));
 }
 
 class LoaderDialog : public ::testing::Test {
@@ -51,7 +76,7 @@ class LoaderDialog : public ::testing::Test {
     void ExpectLoaderLayout() {
         EXPECT_EQ(W().GetText(IDC_IMAGE_LABEL), "Select FW Image");
         EXPECT_EQ(W().ListItems(IDC_IMAGE_LIST),
-                  std::vector<std::string>{ProgramDirectory() + "CorvaneAndPfl.bin"});
+                  std::vector<std::string>{m_current.File("CorvaneAndPfl.bin")});
         EXPECT_EQ(W().ListSelection(IDC_IMAGE_LIST), 0);
         EXPECT_EQ(W().GetText(IDC_BROWSE_SEND), "...");
         EXPECT_EQ(W().GetText(IDC_MODE), "Loader");
@@ -62,6 +87,8 @@ class LoaderDialog : public ::testing::Test {
         for (int id : {IDC_SPEED_LIST, IDC_HEX, IDC_PAUSE}) EXPECT_FALSE(W().IsShown(id)) << id;
     }
 
+    test::TempDir m_current;
+    WorkingDirectory m_cwd{m_current.Path()};
     PtyPair m_pty;
     std::shared_ptr<CHeadlessWindow> m_window = std::make_shared<CHeadlessWindow>();
     std::unique_ptr<CLoaderDlg> m_dlg;
@@ -69,7 +96,8 @@ class LoaderDialog : public ::testing::Test {
 
 TEST_F(LoaderDialog, StartsInLoaderModeWithDefaults) {
     ExpectLoaderLayout();
-    EXPECT_EQ(m_dlg->ImagePath(), ProgramDirectory() + "CorvaneAndPfl.bin");
+    // No image beside the test program: the default is in the current directory.
+    EXPECT_EQ(m_dlg->ImagePath(), m_current.File("CorvaneAndPfl.bin"));
     EXPECT_TRUE(Lines(W()).empty());
     EXPECT_EQ(W().ListItems(IDC_SPEED_LIST),
               (std::vector<std::string>{"9600", "19200", "57600", "115200", "4800"}));

@@ -74,7 +74,7 @@ class TestLoaderDialog : public QObject {
         CLoaderSession& s = *m_session;
         QCOMPARE(s.Window().windowTitle(), QStringLiteral("GPS firmware loader 1.12"));
         QCOMPARE(TextOf(s, IDC_IMAGE_LABEL), QStringLiteral("Select FW Image"));
-        const QString image = QString::fromStdString(ProgramDirectory()) + "CorvaneAndPfl.bin";
+        const QString image = QString::fromStdString(DefaultImagePath(ProgramDirectory()));
         QCOMPARE(ItemsOf(ControlOf(s, IDC_IMAGE_LIST)), QStringList{image});
         QCOMPARE(TextOf(s, IDC_IMAGE_LIST), image);
         QCOMPARE(TextOf(s, IDC_BROWSE_SEND), QStringLiteral("..."));
