@@ -67,6 +67,24 @@ bool CLoaderDlg::OnInitDialog() {
     return true;
 }
 
+// The port chosen in the list, or typed into it: a listed port by its label opens its
+// device; anything else typed is a device path as it stands.
+void CLoaderDlg::OnPortChosen() {
+    const int selection = m_window.ListSelection(IDC_PORT_LIST);
+    const std::string item = selection >= 0 ? m_window.ListItem(IDC_PORT_LIST, selection) : "";
+    std::string chosen = m_window.GetText(IDC_PORT_LIST);
+    if (chosen.empty()) chosen = item;
+    for (const PortChoice& port : m_extraPorts) {
+        if (port.label != chosen) continue;
+        chosen = port.device;
+        break;
+    }
+    // A listed name that is its own device: the list's own handler.
+    if (chosen.empty() || chosen == item) return OnPortSelected();
+    g_portName.Set(chosen.c_str());
+    if (g_terminalMode) PostTerminalCommand(TermReopen);
+}
+
 void CLoaderDlg::ApplyModeLayout() {
     ApplyLayout(m_window, g_terminalMode.load() == 1, m_imagePath);
 }
@@ -88,7 +106,7 @@ void CLoaderDlg::OnCommand(int id) {
         case IDC_LOGO:
             return ShowAboutBox();
         case IDC_PORT_LIST:
-            return OnPortSelected();
+            return OnPortChosen();
         case IDC_CONNECT:
             return OnConnectGps();
         case IDOK_COMMAND:

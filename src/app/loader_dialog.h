@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/jobs.h"
+#include "app/loader_layout.h"
 #include "app/main_window.h"
 
 namespace zelvar {
@@ -49,7 +50,8 @@ class CLoaderDlg {
     // Front-end hooks, set before OnInitDialog.
     void SetBrowseFunction(BrowseFunction browse) { m_browse = std::move(browse); }
     // Further ports offered after "GPS1:" and "GPS2:" (serial devices, a simulator).
-    void SetExtraPorts(std::vector<std::string> ports) { m_extraPorts = std::move(ports); }
+    void SetExtraPorts(std::vector<PortChoice> ports) { m_extraPorts = std::move(ports); }
+    void SetExtraPorts(const std::vector<std::string>& ports) { m_extraPorts = PortChoices(ports); }
 
     bool OnInitDialog();
     void ApplyModeLayout();
@@ -73,13 +75,14 @@ class CLoaderDlg {
     void Browse();
     void Send();
     bool ConfirmCloseWhileProgramming();
+    void OnPortChosen();
 
     IMainWindow& m_window;
     std::string m_logProblem;  // why no log file is open, shown once the dialog is up
     std::string m_imagePath;
     JobRequest m_job;
     BrowseFunction m_browse;
-    std::vector<std::string> m_extraPorts;
+    std::vector<PortChoice> m_extraPorts;
 };
 
 }  // namespace zelvar

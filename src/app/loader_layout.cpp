@@ -47,14 +47,20 @@ void ApplyLayout(IMainWindow& window, bool terminal, const std::string& imagePat
     window.Show(IDC_PAUSE, terminal);
 }
 
-void FillLists(IMainWindow& window, const std::vector<std::string>& extraPorts) {
+std::vector<PortChoice> PortChoices(const std::vector<std::string>& devices) {
+    std::vector<PortChoice> choices;
+    for (const std::string& device : devices) choices.push_back({device, device});
+    return choices;
+}
+
+void FillLists(IMainWindow& window, const std::vector<PortChoice>& extraPorts) {
     window.ListReset(IDC_SPEED_LIST);
     for (const char* speed : kSpeedTexts) window.ListAdd(IDC_SPEED_LIST, speed);
     window.ListSelect(IDC_SPEED_LIST, kDefaultSpeedIndex);
 
     window.ListReset(IDC_PORT_LIST);
     for (const char* port : kBuiltInPorts) window.ListAdd(IDC_PORT_LIST, port);
-    for (const std::string& port : extraPorts) window.ListAdd(IDC_PORT_LIST, port);
+    for (const PortChoice& port : extraPorts) window.ListAdd(IDC_PORT_LIST, port.label);
     window.ListSelect(IDC_PORT_LIST, 0);  // no change notification: g_portName stays
 }
 

@@ -21,6 +21,14 @@ extern const int kSpeedBauds[kSpeedCount];
 void ApplyLayout(IMainWindow& window, bool terminal, const std::string& imagePath);
 // The speed list and the port list with their defaults; extraPorts follow the two
 // built-in ports.
-void FillLists(IMainWindow& window, const std::vector<std::string>& extraPorts);
+// A port the list offers after the built-in names: the text shown ("FT232R USB UART
+// (ttyUSB0)") and the device opened when it is chosen.
+struct PortChoice {
+    std::string label;
+    std::string device;
+};
+std::vector<PortChoice> PortChoices(const std::vector<std::string>& devices);  // label = device
+
+void FillLists(IMainWindow& window, const std::vector<PortChoice>& extraPorts);
 
 }  // namespace zelvar

@@ -23,7 +23,8 @@ constexpr ControlTemplate kMainControls[] = {
      StyleNotify | StyleVScroll | StyleBorder | kTab},
     {IDC_IMAGE_LABEL, ControlKind::StaticText, "Image", {6, 10, 58, 8}, StyleGroup},
     {IDC_LOGO, ControlKind::StaticBitmap, "", {75, 0, 58, 15}, StyleNotify | StyleStaticEdge},
-    {IDC_PORT_LIST, ControlKind::DropDownList, "", {59, 35, 34, 53}, StyleVScroll | kTab},
+    // Editable, so that a device path can be typed as well as chosen.
+    {IDC_PORT_LIST, ControlKind::EditableDropDown, "", {59, 35, 34, 53}, StyleVScroll | kTab},
     {IDC_IMAGE_LIST,
      ControlKind::EditableDropDown,
      "",

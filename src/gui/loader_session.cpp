@@ -13,7 +13,7 @@ CLoaderSession::CLoaderSession(const SerialPortRoots& ports)
     m_dialog->SetBrowseFunction([window](std::string& path, const char* title, const char* filter) {
         return BrowseForImage(window, path, title, filter);
     });
-    m_dialog->SetExtraPorts(FindSerialPorts(ports));
+    m_dialog->SetExtraPorts(DescribeSerialPorts(ports, FindSerialPorts(ports)));
     CLoaderDlg* dialog = m_dialog.get();
     m_window->SetEvents({
         .command = [dialog](int id) { dialog->OnCommand(id); },

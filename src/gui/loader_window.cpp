@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 
 #include "app/resource_ids.h"
@@ -45,6 +46,16 @@ void CLoaderWindow::ConnectControl(int id, QWidget* widget) {
     } else if (auto* combo = qobject_cast<QComboBox*>(widget); combo && !combo->isEditable()) {
         // Only the user's choice notifies, as the old list did; filling it does not.
         connect(combo, &QComboBox::activated, this, [this, id] { SendCommand(id); });
+    } else if (combo && id == IDC_PORT_LIST) {
+        // The port list takes a typed device path too: a choice from the list and the
+        // end of typing (Enter, or leaving the field for Connect GPS) notify.
+        connect(combo, &QComboBox::activated, this, [this, id] { SendCommand(id); });
+        QLineEdit* edit = combo->lineEdit();
+        connect(edit, &QLineEdit::editingFinished, this, [this, id, edit] {
+            if (!edit->isModified()) return;  // only a typed change is a new choice
+            edit->setModified(false);
+            SendCommand(id);
+        });
     }
 }
 

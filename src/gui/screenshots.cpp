@@ -66,7 +66,8 @@ QStringList SaveScreenshots(const QString& directory) {
 
     std::string image = ImagePath().toStdString();
     ApplyLayout(*seam, false, image);
-    FillLists(*seam, FindSerialPorts(SystemSerialPortRoots()));
+    const SerialPortRoots roots = SystemSerialPortRoots();
+    FillLists(*seam, DescribeSerialPorts(roots, FindSerialPorts(roots)));
     ReceiverInfo sample;
     SampleReceiver(sample);
     ShowConnectReport(sample);

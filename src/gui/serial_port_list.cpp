@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -80,7 +81,50 @@ void AddById(const SerialPortRoots& roots, std::vector<std::string>& ports) {
     }
 }
 
+constexpr int kProductSearchDepth = 4;  // from the tty's device up to the USB device
+
+// The tty a /dev/serial/by-id link points at ("ttyUSB0"); "" when it is no link.
+std::string LinkedTty(const std::string& path) {
+    char target[256] = {};
+    const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+    if (length <= 0) return "";
+    const std::string text(target, static_cast<std::size_t>(length));
+    const std::size_t slash = text.rfind('/');
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+// The product string of the USB device above the tty's device in sysfs.
+std::string ProductOf(const SerialPortRoots& roots, const std::string& tty) {
+    char* real = realpath((roots.sysClassTty + "/" + tty + "/device").c_str(), nullptr);
+    if (real == nullptr) return "";
+    std::string dir = real;
+    free(real);
+    for (int level = 0; level < kProductSearchDepth && dir.size() > 1; ++level) {
+        std::ifstream file(dir + "/product");
+        std::string product;
+        if (std::getline(file, product) && !product.empty()) return product;
+        dir = dir.substr(0, dir.rfind('/'));
+    }
+    return "";
+}
+
 }  // namespace
+
+std::vector<PortChoice> DescribeSerialPorts(const SerialPortRoots& roots,
+                                            const std::vector<std::string>& devices) {
+    const std::string byId = roots.dev + "/serial/by-id/";
+    std::vector<PortChoice> choices;
+    for (const std::string& device : devices) {
+        std::string label = device;
+        if (device.compare(0, byId.size(), byId) == 0) {
+            const std::string tty = LinkedTty(device);
+            const std::string product = tty.empty() ? "" : ProductOf(roots, tty);
+            if (!product.empty()) label = product + " (" + tty + ")";
+        }
+        choices.push_back({label, device});
+    }
+    return choices;
+}
 
 SerialPortRoots SystemSerialPortRoots() {
     SerialPortRoots roots;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/loader_layout.h"
+
 namespace zelvar {
 
 struct SerialPortRoots {
@@ -21,5 +23,11 @@ SerialPortRoots SystemSerialPortRoots();
 // /dev/ttyUSB*, /dev/ttyACM* (each by number), /dev/serial/by-id/* (by name), then the
 // simulator's link if a simulator is serving it.
 std::vector<std::string> FindSerialPorts(const SerialPortRoots& roots);
+
+// The list's entries for those devices: a /dev/serial/by-id name is shown by the USB
+// device's product string and its tty ("FT232R USB UART (ttyUSB0)"); every other device,
+// and one whose product the kernel does not tell, by its path.
+std::vector<PortChoice> DescribeSerialPorts(const SerialPortRoots& roots,
+                                            const std::vector<std::string>& devices);
 
 }  // namespace zelvar

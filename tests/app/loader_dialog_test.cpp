@@ -94,6 +94,24 @@ class LoaderDialog : public ::testing::Test {
     std::unique_ptr<CLoaderDlg> m_dlg;
 };
 
+// A listed port by its label opens its device; a typed path opens as it stands.
+TEST_F(LoaderDialog, PortChosenByLabelOrTypedOpensTheDevice) {
+    m_dlg->SetExtraPorts(std::vector<PortChoice>{{"FT232R USB UART (ttyUSB0)", m_pty.SlavePath()}});
+    ASSERT_TRUE(m_dlg->OnInitDialog());
+    W().ListSelect(IDC_PORT_LIST, 2);
+    m_dlg->OnCommand(IDC_PORT_LIST);
+    EXPECT_EQ(g_portName.Get(), m_pty.SlavePath());
+    W().ListSelect(IDC_PORT_LIST, 1);
+    m_dlg->OnCommand(IDC_PORT_LIST);
+    EXPECT_EQ(g_portName.Get(), "GPS2:");
+    W().SetText(IDC_PORT_LIST, "/dev/ttyUSB7");  // typed into the list's field
+    m_dlg->OnCommand(IDC_PORT_LIST);
+    EXPECT_EQ(g_portName.Get(), "/dev/ttyUSB7");
+    W().SetText(IDC_PORT_LIST, "FT232R USB UART (ttyUSB0)");  // a label typed in full
+    m_dlg->OnCommand(IDC_PORT_LIST);
+    EXPECT_EQ(g_portName.Get(), m_pty.SlavePath());
+}
+
 TEST_F(LoaderDialog, StartsInLoaderModeWithDefaults) {
     ExpectLoaderLayout();
     // No image beside the test program: the default is in the current directory.

@@ -227,6 +227,21 @@ class TestLoaderApp : public QObject {
         // A simulator that is not running is not offered.
         roots.simLink = dir.filePath(QStringLiteral("missing")).toStdString();
         QVERIFY(FindSerialPorts(roots).size() == want.size() - 1);
+
+        // A by-id link to a USB tty is shown by the adapter's product string.
+        const QString usb = dir.filePath(QStringLiteral("sys-devices/usb1/1-1"));
+        WriteText(usb + "/product", "FT232R USB UART\n");
+        QDir().mkpath(usb + "/1-1:1.0/ttyUSB2");
+        QDir().mkpath(sys + "/ttyUSB2");
+        QVERIFY(QFile::link(usb + "/1-1:1.0/ttyUSB2", sys + "/ttyUSB2/device"));
+        const std::string byId = roots.dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00";
+        QVERIFY(QFile::link(QStringLiteral("../../ttyUSB2"), QString::fromStdString(byId)));
+        const std::vector<PortChoice> choices =
+            DescribeSerialPorts(roots, {roots.dev + "/ttyUSB2", byId, want[4]});
+        QCOMPARE(choices[0].label, roots.dev + "/ttyUSB2");  // a plain device by its path
+        QCOMPARE(choices[1].label, std::string("FT232R USB UART (ttyUSB2)"));
+        QCOMPARE(choices[1].device, byId);
+        QCOMPARE(choices[2].label, want[4]);  // a by-id name whose tty the kernel does not know
     }
 
     void workerCallsWaitForTheGuiThread() {

@@ -124,7 +124,8 @@ class TestLoaderDialog : public QObject {
         auto* image = qobject_cast<QComboBox*>(ControlOf(s, IDC_IMAGE_LIST));
         QVERIFY(image->isEditable());
         QVERIFY(!qobject_cast<QComboBox*>(ControlOf(s, IDC_SPEED_LIST))->isEditable());
-        QVERIFY(!qobject_cast<QComboBox*>(ControlOf(s, IDC_PORT_LIST))->isEditable());
+        // The port list takes a typed device path as well.
+        QVERIFY(qobject_cast<QComboBox*>(ControlOf(s, IDC_PORT_LIST))->isEditable());
     }
 
     void modeSwitchAppliesBothLayouts() {

@@ -123,7 +123,10 @@ TEST_F(ConnectSimTest, ReceiverInItsLoaderIsConnectedAt19200) {
 
     std::string title, text;
     MakeAboutTexts(title, text);
-    EXPECT_EQ(text, "GPS firmware version 0.7\r\nGPS Pfld version 1.5\r\nPFL mode detected\r\n");
+    EXPECT_EQ(
+        text,
+        "GPS firmware version 0.7\r\nGPS Pfld version 1.5\r\nPFL mode detected\r\nLog file: " +
+            m_fixture.LogPath() + "\r\n");
 
     // The log holds the status texts and the list lines in their order.
     const std::string log = m_fixture.LogText();
