@@ -54,7 +54,7 @@ std::string StateLogDirectory() {
     std::string base;
     const char* state = getenv("XDG_STATE_HOME");
     const char* home = getenv("HOME");
-    // The base directory specification ignores a relative path here.
+    // XDG_STATE_HOME counts only when it is an absolute path; a relative one is ignored.
     if (state != nullptr && state[0] == '/') {
         base = WithSlash(state);
     } else if (home != nullptr && home[0] == '/') {

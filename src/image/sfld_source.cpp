@@ -176,7 +176,7 @@ bool LoadSfld(const char* imagePath) {
                                           haveDirectory ? directory : "", kSfldFileName);
         havePath = haveDirectory && written > 0 && static_cast<std::size_t>(written) < sizeof(path);
         // An installed program finds the SFLD in the package's data directory instead.
-        if ((!havePath || access(path, F_OK) != 0) && access(kInstalledSfldPath, F_OK) == 0) {
+        if ((!havePath || !PathExists(path)) && PathExists(kInstalledSfldPath)) {
             std::snprintf(path, sizeof(path), "%s", kInstalledSfldPath);
             havePath = true;
         }
