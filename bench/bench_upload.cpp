@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_window.h"
-#include "app/main_window.h"
-#include "app/message_log.h"
+#include "base/headless_window.h"
+#include "base/main_window.h"
+#include "base/message_log.h"
 #include "bench/bench_files.h"
 #include "bench/upload_floor.h"
 #include "image/composite_builder.h"

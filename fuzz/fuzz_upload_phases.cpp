@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "fuzz_file.h"
 #include "fuzz_link_line.h"
 #include "image/composite_builder.h"

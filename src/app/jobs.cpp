@@ -2,10 +2,10 @@
 
 #include <thread>
 
-#include "app/message_log.h"
-#include "app/shared_state.h"
+#include "base/message_log.h"
+#include "base/shared_state.h"
 #include "app/terminal.h"
-#include "app/terminal_commands.h"
+#include "base/terminal_commands.h"
 #include "app/terminal_handover.h"
 #include "link/port.h"
 #include "upload/prepare_upload.h"

@@ -11,7 +11,7 @@
 
 #include "app/jobs.h"
 #include "app/loader_layout.h"
-#include "app/main_window.h"
+#include "base/main_window.h"
 
 namespace zelvar {
 

@@ -1,7 +1,7 @@
 #include "app/loader_layout.h"
 
-#include "app/resource_ids.h"
-#include "app/terminal_commands.h"
+#include "base/resource_ids.h"
+#include "base/terminal_commands.h"
 
 namespace zelvar {
 

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "image/app_directory.h"
 
 #ifndef ZELVAR_INSTALL_BINDIR

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "app/terminal_display.h"
 #include "app/terminal_handover.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/jobs.h"
-#include "app/terminal_commands.h"
+#include "base/terminal_commands.h"
 #include "link/port.h"
 
 namespace zelvar {

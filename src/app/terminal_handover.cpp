@@ -1,9 +1,9 @@
 #include "app/terminal_handover.h"
 
-#include "app/message_log.h"
-#include "app/shared_state.h"
+#include "base/message_log.h"
+#include "base/shared_state.h"
 #include "app/terminal.h"
-#include "app/terminal_commands.h"
+#include "base/terminal_commands.h"
 
 namespace zelvar {
 

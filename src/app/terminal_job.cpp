@@ -1,6 +1,6 @@
 #include <thread>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "app/terminal.h"
 
 namespace zelvar {

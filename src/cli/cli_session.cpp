@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/log_location.h"
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "upload/upload_progress.h"
 
 namespace zelvar::cli {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/jobs.h"
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/connect_step.h"

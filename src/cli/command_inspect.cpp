@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"

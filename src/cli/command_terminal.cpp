@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "app/jobs.h"
-#include "app/shared_state.h"
-#include "app/terminal_commands.h"
+#include "base/shared_state.h"
+#include "base/terminal_commands.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"

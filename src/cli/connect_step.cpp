@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "cli/exit_codes.h"
 #include "link/connect_gps.h"
 #include "link/port.h"

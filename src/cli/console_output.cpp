@@ -3,7 +3,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "cli/json_output.h"
 
 namespace zelvar::cli {

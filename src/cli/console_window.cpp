@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 
 namespace zelvar::cli {
 

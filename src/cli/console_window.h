@@ -3,7 +3,7 @@
 // boxes answered on the console.
 #pragma once
 
-#include "app/headless_window.h"
+#include "base/headless_window.h"
 #include "cli/console_output.h"
 
 namespace zelvar::cli {

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/message_log.h"
-#include "app/shared_state.h"
+#include "base/message_log.h"
+#include "base/shared_state.h"
 
 namespace zelvar::cli {
 

@@ -5,8 +5,8 @@
 #include <csignal>
 #include <string>
 
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/signal_watch.h"

@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "gui/dialog_controls.h"
 #include "gui/dialog_units.h"
 #include "gui/loader_window.h"

@@ -1,6 +1,6 @@
 #include "gui/dialog_template.h"
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 
 namespace zelvar {
 

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "gui/instance_lock.h"
 #include "gui/loader_resources.h"
 #include "gui/loader_session.h"

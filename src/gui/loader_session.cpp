@@ -1,6 +1,6 @@
 #include "gui/loader_session.h"
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "gui/image_browser.h"
 
 namespace zelvar {

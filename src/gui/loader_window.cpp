@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QScreen>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "gui/dialog_controls.h"
 #include "gui/loader_resources.h"
 

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <optional>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "gui/about_dialog.h"
 #include "gui/dialog_controls.h"
 

@@ -19,7 +19,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/main_window.h"
+#include "base/main_window.h"
 #include "gui/loader_window.h"
 
 namespace zelvar {

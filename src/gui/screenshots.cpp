@@ -5,8 +5,8 @@
 
 #include "app/loader_dialog.h"
 #include "app/loader_layout.h"
-#include "app/message_log.h"
-#include "app/resource_ids.h"
+#include "base/message_log.h"
+#include "base/resource_ids.h"
 #include "gui/about_dialog.h"
 #include "gui/qt_main_window.h"
 #include "gui/serial_port_list.h"

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "image/app_directory.h"
 #include "image/composite_builder.h"
 #include "image/firmware_image.h"

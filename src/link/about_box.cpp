@@ -1,10 +1,10 @@
 // The About box: the program's version and the receiver versions of the last connect.
 #include <cstdio>
 
-#include "app/main_window.h"
-#include "app/message_log.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/main_window.h"
+#include "base/message_log.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "link/connect_gps.h"
 
 namespace zelvar {

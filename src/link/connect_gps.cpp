@@ -3,11 +3,11 @@
 
 #include <cstdio>
 
-#include "app/main_window.h"
-#include "app/message_log.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
-#include "app/terminal_commands.h"
+#include "base/main_window.h"
+#include "base/message_log.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
+#include "base/terminal_commands.h"
 
 namespace zelvar {
 

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "link/port_line.h"
 
 namespace zelvar {

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 
 namespace zelvar {
 

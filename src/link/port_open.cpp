@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/main_window.h"
-#include "app/message_log.h"
+#include "base/main_window.h"
+#include "base/message_log.h"
 #include "link/port_line.h"
 
 namespace zelvar {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 
 namespace zelvar {
 

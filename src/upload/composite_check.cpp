@@ -3,7 +3,7 @@
 // (start, end) 0x20 bytes into the section and its XOR checksum word at its end.
 #include <cstdio>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "image/image_file.h"
 #include "upload/prepare_upload.h"
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/message_log.h"
-#include "app/shared_state.h"
+#include "base/message_log.h"
+#include "base/shared_state.h"
 #include "image/firmware_image.h"
 #include "image/loader_record.h"
 #include "upload/prepare_upload.h"

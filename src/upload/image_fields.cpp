@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 
 namespace zelvar {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/main_window.h"
-#include "app/message_log.h"
-#include "app/shared_state.h"
+#include "base/main_window.h"
+#include "base/message_log.h"
+#include "base/shared_state.h"
 #include "image/firmware_image.h"
 #include "image/sfld_source.h"
 #include "link/receiver_queries.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "image/loader_record.h"
 #include "upload/receiver_text.h"
 #include "upload/upload_control.h"

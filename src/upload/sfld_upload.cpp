@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "image/firmware_image.h"
 #include "image/loader_record.h"
 #include "link/receiver_queries.h"

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "upload/upload_timing.h"
 
 namespace zelvar {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/loader_layout.h"
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "image/app_directory.h"
 #include "pty_pair.h"
 #include "terminal_fixture.h"

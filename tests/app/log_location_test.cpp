@@ -8,7 +8,7 @@
 
 #include <optional>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "support/test_env.h"
 
 namespace zelvar::test {

@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/headless_window.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/headless_window.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "app/terminal.h"
-#include "app/terminal_commands.h"
+#include "base/terminal_commands.h"
 #include "link/port.h"
 
 namespace zelvar::test {

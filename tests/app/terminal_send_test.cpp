@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/jobs.h"
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "pty_pair.h"
 #include "terminal_fixture.h"
 #include "test_env.h"

@@ -1,4 +1,4 @@
-#include "app/message_log.h"
+#include "base/message_log.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "test_env.h"
 
 namespace zelvar {

@@ -13,9 +13,9 @@
 #include <mutex>
 #include <thread>
 
-#include "app/message_log.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/message_log.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "gui/instance_lock.h"
 #include "gui/loader_app.h"
 #include "gui/screenshots.h"

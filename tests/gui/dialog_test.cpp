@@ -14,10 +14,10 @@
 #include <memory>
 
 #include "app/loader_dialog.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "app/terminal.h"
-#include "app/terminal_commands.h"
+#include "base/terminal_commands.h"
 #include "gui/dialog_template.h"
 #include "gui/image_browser.h"
 #include "gui_test_support.h"

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "gui/about_dialog.h"
 #include "image/composite_builder.h"
 #include "support/test_patterns.h"

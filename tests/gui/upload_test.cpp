@@ -6,9 +6,9 @@
 #include <QTest>
 #include <memory>
 
-#include "app/message_log.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/message_log.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "gui_test_support.h"
 #include "link/receiver_queries.h"
 

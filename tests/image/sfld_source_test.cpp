@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "image/app_directory.h"
 #include "image/composite_builder.h"
 #include "image/firmware_image.h"

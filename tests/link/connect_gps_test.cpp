@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/message_log.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
-#include "app/terminal_commands.h"
+#include "base/message_log.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
+#include "base/terminal_commands.h"
 #include "link_fixture.h"
 
 namespace zelvar::test {

@@ -2,7 +2,7 @@
 // and which memory-read form the section reads use.
 #include <string>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "link_fixture.h"
 #include "scripted_peer.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "image/composite_builder.h"
 #include "link/connect_gps.h"
 #include "link_fixture.h"

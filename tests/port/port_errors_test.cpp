@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "port_test_support.h"
 
 namespace zelvar::test {

@@ -3,7 +3,7 @@
 #include <future>
 #include <thread>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "port_test_support.h"
 
 namespace zelvar::test {

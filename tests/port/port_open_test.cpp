@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 #include "link/port_line.h"
 #include "port_test_support.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/jobs.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "flash_images.h"
 #include "link/connect_gps.h"
 #include "support/test_env.h"

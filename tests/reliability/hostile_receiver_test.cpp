@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "flash_images.h"
 #include "image/firmware_image.h"
 #include "image/loader_record.h"

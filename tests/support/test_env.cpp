@@ -8,8 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/main_window.h"
-#include "app/message_log.h"
+#include "base/main_window.h"
+#include "base/message_log.h"
 
 namespace zelvar::test {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/headless_window.h"
+#include "base/headless_window.h"
 
 namespace zelvar::test {
 

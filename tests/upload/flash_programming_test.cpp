@@ -6,8 +6,8 @@
 #include <memory>
 #include <thread>
 
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "image/firmware_image.h"
 #include "link/port.h"
 #include "loader_peer.h"

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "support/test_env.h"
 #include "upload_test_support.h"
 

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "app/jobs.h"
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "link/receiver_queries.h"
 #include "sim_upload_fixture.h"
 #include "support/pty_pair.h"

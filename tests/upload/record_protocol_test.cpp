@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "image/loader_record.h"
 #include "link/port.h"
 #include "loader_peer.h"

@@ -1,7 +1,7 @@
 #include "sim_upload_fixture.h"
 
 #include "app/jobs.h"
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "link/connect_gps.h"
 #include "link/receiver_queries.h"
 #include "upload/prepare_upload.h"

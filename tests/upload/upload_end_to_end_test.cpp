@@ -2,7 +2,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "link/receiver_queries.h"
 #include "sim_upload_fixture.h"
 #include "upload/prepare_upload.h"

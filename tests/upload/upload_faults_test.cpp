@@ -1,7 +1,7 @@
 // Uploads against a receiver that misbehaves, goes away, or a job that is cancelled.
 #include <thread>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 #include "link/port.h"
 #include "sim_upload_fixture.h"
 #include "upload/upload_timing.h"

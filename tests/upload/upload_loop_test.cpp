@@ -4,8 +4,8 @@
 #include <memory>
 #include <thread>
 
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "link/port.h"
 #include "link/receiver_queries.h"
 #include "loader_peer.h"

@@ -1,4 +1,4 @@
-#include "app/message_log.h"
+#include "base/message_log.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,9 +9,9 @@
 #include <mutex>
 #include <string>
 
-#include "app/main_window.h"
-#include "app/resource_ids.h"
-#include "app/shared_state.h"
+#include "base/main_window.h"
+#include "base/resource_ids.h"
+#include "base/shared_state.h"
 
 namespace zelvar {
 

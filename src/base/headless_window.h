@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/main_window.h"
+#include "base/main_window.h"
 
 namespace zelvar {
 

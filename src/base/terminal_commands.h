@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 
 namespace zelvar {
 

@@ -1,4 +1,4 @@
-#include "app/terminal_commands.h"
+#include "base/terminal_commands.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/shared_state.h"
+#include "base/shared_state.h"
 
 namespace zelvar {
 

@@ -1,8 +1,8 @@
-#include "app/main_window.h"
+#include "base/main_window.h"
 
 #include <mutex>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 
 namespace zelvar {
 

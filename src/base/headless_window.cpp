@@ -1,9 +1,9 @@
-#include "app/headless_window.h"
+#include "base/headless_window.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "app/resource_ids.h"
+#include "base/resource_ids.h"
 
 namespace zelvar {
 
