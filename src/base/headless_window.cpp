@@ -123,6 +123,11 @@ void CHeadlessWindow::Repaint(int id) {
     ++At(id).repaints;
 }
 
+void CHeadlessWindow::ShowProgress(int id, int percent) {
+    std::lock_guard lock(m_mutex);
+    At(id).progress = percent;
+}
+
 bool CHeadlessWindow::AskUser(std::string_view text, std::string_view caption, AskButtons buttons,
                               AskIcon icon) {
     Question q{std::string(text), std::string(caption), buttons, icon};
@@ -183,6 +188,11 @@ int CHeadlessWindow::Focus() {
 int CHeadlessWindow::RepaintCount(int id) {
     std::lock_guard lock(m_mutex);
     return At(id).repaints;
+}
+
+int CHeadlessWindow::Progress(int id) {
+    std::lock_guard lock(m_mutex);
+    return At(id).progress;
 }
 
 }  // namespace zelvar

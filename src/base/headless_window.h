@@ -1,5 +1,5 @@
 // A main window without a toolkit: every control's state is kept in memory. Tests read
-// it back; the command line derives from it to print what the loader reports.
+// it back, and the command line answers the loader's questions through it.
 #pragma once
 
 #include <deque>
@@ -42,6 +42,7 @@ class CHeadlessWindow : public IMainWindow {
     std::string ListItem(int id, int index) override;
     void ListReset(int id) override;
     void Repaint(int id) override;
+    void ShowProgress(int id, int percent) override;
     bool AskUser(std::string_view text, std::string_view caption, AskButtons buttons,
                  AskIcon icon) override;
     void ShowAbout(std::string_view title, std::string_view text) override;
@@ -57,6 +58,7 @@ class CHeadlessWindow : public IMainWindow {
     bool Ended();  // EndDialog was called
     int Focus();
     int RepaintCount(int id);
+    int Progress(int id);  // the last ShowProgress, kNoProgress before any
 
   private:
     struct Control {
@@ -66,6 +68,7 @@ class CHeadlessWindow : public IMainWindow {
         bool sorted = false;
         int selection = -1;
         int repaints = 0;
+        int progress = kNoProgress;
         std::vector<std::string> items;
     };
     Control& At(int id);  // caller holds m_mutex

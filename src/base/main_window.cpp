@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "base/loader_events.h"
 #include "base/resource_ids.h"
 
 namespace zelvar {
@@ -25,8 +26,15 @@ std::shared_ptr<IMainWindow> GetMainWindow() {
 
 bool AskUser(std::string_view text, std::string_view caption, AskButtons buttons, AskIcon icon) {
     std::shared_ptr<IMainWindow> window = GetMainWindow();
-    if (!window) return false;
-    return window->AskUser(text, caption, buttons, icon);
+    const bool answer = window && window->AskUser(text, caption, buttons, icon);
+    LoaderEvent event;
+    event.kind = EventKind::Question;
+    event.text = text;
+    event.caption = caption;
+    event.buttons = buttons;
+    event.answer = answer;
+    PublishEvent(event);
+    return answer;
 }
 
 const char* LoadResourceString(int id) {

@@ -16,6 +16,8 @@ namespace zelvar {
 enum class AskButtons { Ok, YesNo };
 enum class AskIcon { None, Information, Warning, Error };
 
+constexpr int kNoProgress = -1;
+
 class IMainWindow {
   public:
     virtual ~IMainWindow() = default;
@@ -40,6 +42,10 @@ class IMainWindow {
 
     // Repaint one control at once, or the whole window for IDC_WINDOW.
     virtual void Repaint(int id) = 0;
+
+    // The share of a job done, shown by control id without changing its text: percent
+    // from 0 to 100, or kNoProgress to show none.
+    virtual void ShowProgress(int id, int percent) = 0;
 
     // A modal message box owned by the main window; true only for Yes (or OK).
     virtual bool AskUser(std::string_view text, std::string_view caption, AskButtons buttons,

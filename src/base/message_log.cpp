@@ -4,11 +4,13 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 
+#include "base/builtin_sinks.h"
 #include "base/main_window.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
@@ -118,15 +120,21 @@ void WriteLogLine(const char* text) {
     if (WriteAll(Log().fd, line, n + 2)) fdatasync(Log().fd);
 }
 
-void LogLine(const char* text) {
-    if (std::shared_ptr<IMainWindow> window = GetMainWindow()) {
-        window->ListAdd(IDC_MESSAGE_LIST, text);
-        int n = window->ListCount(IDC_MESSAGE_LIST);
-        if (n > 0) window->ListSelect(IDC_MESSAGE_LIST, n - 1);
-        if (n > kMessageListLines) window->ListDelete(IDC_MESSAGE_LIST, 0);
-        window->Repaint(IDC_MESSAGE_LIST);
-    }
+void WriteEventToLogFile(const LoaderEvent& event) {
+    if (event.kind != EventKind::Message && event.kind != EventKind::Status) return;
+    // The event's text is a view; the line is cut to what the log takes anyway.
+    char text[kLogLineBytes + 1];
+    const std::size_t n = std::min(event.text.size(), kLogLineBytes);
+    std::memcpy(text, event.text.data(), n);
+    text[n] = '\0';
     WriteLogLine(text);
+}
+
+void LogLine(const char* text) {
+    LoaderEvent event;
+    event.kind = EventKind::Message;
+    event.text = text;
+    PublishEvent(event);
 }
 
 void LogAnsiLine(const char* text) {
@@ -138,11 +146,10 @@ void LogAnsiLine(const char* text) {
 }
 
 void ShowStatus(const char* text) {
-    if (std::shared_ptr<IMainWindow> window = GetMainWindow()) {
-        window->SetText(IDC_STATUS, text);
-        window->Repaint(IDC_STATUS);
-    }
-    WriteLogLine(text);
+    LoaderEvent event;
+    event.kind = EventKind::Status;
+    event.text = text;
+    PublishEvent(event);
 }
 
 void SetJobControls(bool enable, bool success) {
@@ -155,6 +162,10 @@ void SetJobControls(bool enable, bool success) {
     if (enable) {
         g_uploadBusy = false;
         LogLine(success ? "Upload complete" : "Upload failed");
+        LoaderEvent event;
+        event.kind = EventKind::JobEnd;
+        event.success = success;
+        PublishEvent(event);
     }
 }
 

@@ -1,6 +1,8 @@
 // The message log: the message list (30 lines), the status line and the log file
 // "Zelvar.txt". Callable from any thread; texts are UTF-8 and zero-terminated.
-// This file is a leaf: it knows the main window only through its seam.
+// LogLine, ShowStatus and SetJobControls publish their report as an event (see
+// loader_events.h), which reaches the main window, the log file and every registered
+// sink; WriteLogLine writes the log file alone.
 #pragma once
 
 #include <cstddef>

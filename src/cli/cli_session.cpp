@@ -1,37 +1,23 @@
 #include "cli/cli_session.h"
 
-#include <atomic>
 #include <cstdio>
 
 #include "app/log_location.h"
 #include "base/message_log.h"
-#include "upload/upload_progress.h"
 
 namespace zelvar::cli {
 
-namespace {
-
-// The display that programming progress goes to; the hook is a plain function.
-std::atomic<CConsoleOutput*> g_progressOutput{nullptr};
-
-void ShowUploadProgress(uint32_t bytesDone, uint32_t bytesTotal) {
-    if (CConsoleOutput* output = g_progressOutput.load()) output->Progress(bytesDone, bytesTotal);
-}
-
-}  // namespace
-
 CCliSession::CCliSession(const SessionOptions& options)
     : m_output(ChooseDisplayMode(options.json), stdout, stderr),
-      m_window(std::make_shared<CConsoleWindow>(m_output, options.policy)) {
+      m_window(std::make_shared<CConsoleWindow>(m_output, options.policy)),
+      m_sink(std::make_shared<CConsoleSink>(m_output)) {
     SetMainWindow(m_window);
-    g_progressOutput.store(&m_output);
-    SetUploadProgressHook(ShowUploadProgress);
+    AddEventSink(m_sink);
     if (options.writeLog) OpenLog(options);
 }
 
 CCliSession::~CCliSession() {
-    SetUploadProgressHook(nullptr);
-    g_progressOutput.store(nullptr);
+    RemoveEventSink(m_sink);
     CloseLogFile();
     SetMainWindow(nullptr);
     m_output.ClearBottomLine();

@@ -1,5 +1,5 @@
-// One run of a command that works through the loader's handlers: the console display,
-// the console main window, the log file and the progress hook, set up for the length
+// One run of a command that works through the loader's handlers: the console display
+// and its event sink, the console main window and the log file, set up for the length
 // of the command and removed again.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/console_output.h"
+#include "cli/console_sink.h"
 #include "cli/console_window.h"
 
 namespace zelvar::cli {
@@ -35,6 +36,7 @@ class CCliSession {
 
     CConsoleOutput m_output;
     std::shared_ptr<CConsoleWindow> m_window;
+    std::shared_ptr<CConsoleSink> m_sink;
 };
 
 }  // namespace zelvar::cli

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-#include "base/resource_ids.h"
-
 namespace zelvar::cli {
 
 namespace {
@@ -17,28 +15,6 @@ constexpr int kAnswerBytes = 64;
 CConsoleWindow::CConsoleWindow(CConsoleOutput& output, AnswerPolicy policy)
     : m_output(output), m_policy(policy) {
     SetAnswerer([this](const Question& question) { return Decide(question); });
-}
-
-void CConsoleWindow::SetText(int id, std::string_view text) {
-    CHeadlessWindow::SetText(id, text);
-    if (id == IDC_STATUS) m_output.Status(text);
-}
-
-int CConsoleWindow::ListAdd(int id, std::string_view text) {
-    const int index = CHeadlessWindow::ListAdd(id, text);
-    if (id == IDC_MESSAGE_LIST) m_output.Message(text);
-    return index;
-}
-
-bool CConsoleWindow::AskUser(std::string_view text, std::string_view caption, AskButtons buttons,
-                             AskIcon icon) {
-    const bool answer = CHeadlessWindow::AskUser(text, caption, buttons, icon);
-    if (buttons == AskButtons::Ok) {
-        m_output.Alert(caption, text);
-    } else {
-        m_output.Question(caption, text, answer);
-    }
-    return answer;
 }
 
 bool CConsoleWindow::Decide(const Question& question) {

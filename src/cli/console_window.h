@@ -1,6 +1,6 @@
 // The command line's main window: the headless window's controls, with the message
-// list and the status line shown on the console as they change, and the message
-// boxes answered on the console.
+// boxes answered by the command's policy or on the terminal. What the loader reports
+// reaches the console as events (console_sink.h), not through this window.
 #pragma once
 
 #include "base/headless_window.h"
@@ -18,11 +18,6 @@ enum class AnswerPolicy {
 class CConsoleWindow : public CHeadlessWindow {
   public:
     CConsoleWindow(CConsoleOutput& output, AnswerPolicy policy);
-
-    void SetText(int id, std::string_view text) override;
-    int ListAdd(int id, std::string_view text) override;
-    bool AskUser(std::string_view text, std::string_view caption, AskButtons buttons,
-                 AskIcon icon) override;
 
   private:
     bool Decide(const Question& question);

@@ -7,14 +7,16 @@
 #include <QLineEdit>
 #include <QScreen>
 
+#include "base/main_window.h"
 #include "base/resource_ids.h"
 #include "gui/dialog_controls.h"
 #include "gui/loader_resources.h"
+#include "gui/progress_fill.h"
 
 namespace zelvar {
 
 CLoaderWindow::CLoaderWindow(QWidget* parent)
-    : QDialog(parent), m_units(DialogFont(MainDialogTemplate())) {
+    : QDialog(parent), m_units(DialogFont(MainDialogTemplate())), m_progress(kNoProgress) {
     InitLoaderResources();
     const DialogTemplate& tmpl = MainDialogTemplate();
     setObjectName(QStringLiteral("loaderDialog"));
@@ -85,6 +87,20 @@ void CLoaderWindow::SendCommand(int id) {
 
 void CLoaderWindow::EndAsCancel() {
     done(QDialog::Rejected);
+}
+
+void CLoaderWindow::ShowProgress(int id, int percent) {
+    QWidget* control = Control(id);
+    if (!control || control == this) return;
+    auto plain = m_plainBase.find(id);
+    if (plain == m_plainBase.end()) {
+        plain = m_plainBase.emplace(id, control->palette().brush(QPalette::Base)).first;
+    }
+    ShowProgressFill(control, plain->second, percent);
+    if (percent != m_progress) {
+        m_progress = percent;
+        setWindowTitle(ProgressTitle(QString::fromUtf8(MainDialogTemplate().caption), percent));
+    }
 }
 
 void CLoaderWindow::keyPressEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 // DialogEvents; it never decides anything itself.
 #pragma once
 
+#include <QBrush>
 #include <QDialog>
 #include <functional>
 #include <map>
@@ -34,6 +35,11 @@ class CLoaderWindow : public QDialog {
     // Ends the modal run as Cancel.
     void EndAsCancel();
 
+    // Shows the share of a job done as control id's background fill and in the title
+    // (kNoProgress: neither).
+    void ShowProgress(int id, int percent);
+    int ShownProgress() const { return m_progress; }
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -50,6 +56,8 @@ class CLoaderWindow : public QDialog {
     std::map<int, QWidget*> m_controls;
     DialogEvents m_events;
     bool m_centred = false;
+    std::map<int, QBrush> m_plainBase;  // backgrounds before progress filled them
+    int m_progress;
 };
 
 // The application icon (both sizes) and the logo picture, compiled into the program.

@@ -276,6 +276,10 @@ void CQtMainWindow::Repaint(int id) {
     });
 }
 
+void CQtMainWindow::ShowProgress(int id, int percent) {
+    Do([id, percent](CLoaderWindow* w) { w->ShowProgress(id, percent); });
+}
+
 bool CQtMainWindow::AskUser(std::string_view text, std::string_view caption, AskButtons buttons,
                             AskIcon icon) {
     return Call(false,

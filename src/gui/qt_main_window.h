@@ -55,6 +55,7 @@ class CQtMainWindow : public IMainWindow {
     std::string ListItem(int id, int index) override;
     void ListReset(int id) override;
     void Repaint(int id) override;
+    void ShowProgress(int id, int percent) override;
     bool AskUser(std::string_view text, std::string_view caption, AskButtons buttons,
                  AskIcon icon) override;
     void ShowAbout(std::string_view title, std::string_view text) override;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/loader_events.h"
 #include "base/message_log.h"
 #include "base/shared_state.h"
 #include "image/firmware_image.h"
@@ -13,7 +14,6 @@
 #include "upload/receiver_text.h"
 #include "upload/record_protocol.h"
 #include "upload/upload_control.h"
-#include "upload/upload_progress.h"
 #include "upload/upload_timing.h"
 
 namespace zelvar {
@@ -101,7 +101,7 @@ int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) 
         if (n == 0) break;
         if (!SendRecordWithRecovery(handle, record)) return 0;
         done += n;
-        ReportUploadProgress(done, g_uploadPlan.programBytes);
+        ReportProgress(JobPhase::Program, done, g_uploadPlan.programBytes);
     }
     record.MakeEnd();
     if (!SendRecordWithRecovery(handle, record)) return 0;

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "base/shared_state.h"
+#include "event_recorder.h"
 #include "link/receiver_queries.h"
 #include "sim_upload_fixture.h"
 #include "upload/prepare_upload.h"
-#include "upload/upload_progress.h"
 
 namespace zelvar::test {
 namespace {
@@ -14,16 +14,6 @@ namespace {
 constexpr std::size_t kFwBytes = 0xA000;
 constexpr std::size_t kFwOffset = 0x4000;
 constexpr std::size_t kHeaderEnd = 0x24;
-
-std::atomic<uint32_t> g_progressCalls{0};
-std::atomic<uint32_t> g_progressDone{0};
-std::atomic<uint32_t> g_progressTotal{0};
-
-void RecordProgress(uint32_t done, uint32_t total) {
-    ++g_progressCalls;
-    g_progressDone = done;
-    g_progressTotal = total;
-}
 
 std::string Hex(const char* format, uint32_t value) {
     char text[64];
@@ -82,10 +72,9 @@ TEST_F(UploadEndToEndTest, CompositeImageWithSfldSectionProgramsTheReceiver) {
     StartSim(old);
     ASSERT_TRUE(Connect());
     const std::string path = WriteImage("new.bin", image);
-    SetUploadProgressHook(RecordProgress);
-    g_progressCalls = 0;
+    CRecordingScope recording;
     EXPECT_EQ(Upload(path), 0);
-    SetUploadProgressHook(nullptr);
+    const auto progress = recording.Recorder().Events(EventKind::Progress);
 
     const uint32_t fwEnd = WordAt(image, kFwOffset + kHeaderEnd);
     EXPECT_EQ(FlashRange(kFlashBase, fwEnd + 4),
@@ -94,9 +83,18 @@ TEST_F(UploadEndToEndTest, CompositeImageWithSfldSectionProgramsTheReceiver) {
     EXPECT_TRUE(InOrder(lines, CompositeUploadLines(image, path, "SFLD section found")));
     ExpectEndsWithSuccess(lines);
     EXPECT_FALSE(g_uploadBusy);
-    EXPECT_EQ(g_progressTotal.load(), fwEnd - kFlashBase);
-    EXPECT_EQ(g_progressDone.load(), g_progressTotal.load());
-    EXPECT_EQ(g_progressCalls.load(), (fwEnd - kFlashBase + 2047) / 2048);
+    ASSERT_EQ(progress.size(), (fwEnd - kFlashBase + 2047) / 2048);
+    uint32_t previous = 0;
+    for (const RecordedEvent& step : progress) {
+        EXPECT_EQ(step.phase, JobPhase::Program);
+        EXPECT_EQ(step.total, fwEnd - kFlashBase);
+        EXPECT_GT(step.done, previous);
+        previous = step.done;
+    }
+    EXPECT_EQ(progress.back().done, fwEnd - kFlashBase);
+    const auto ends = recording.Recorder().Events(EventKind::JobEnd);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_TRUE(ends[0].success);
 
     ASSERT_TRUE(Connect());  // a new connect shows the new checksums
     const auto after = Lines();

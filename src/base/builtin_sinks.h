@@ -1,0 +1,16 @@
+// The two sinks every event goes to before the registered ones: the main window's
+// controls and the log file.
+#pragma once
+
+#include "base/loader_events.h"
+
+namespace zelvar {
+
+// Messages into the message list (the last 30 kept, the newest selected), status texts
+// into the status line, programming progress as the status line's fill.
+void ShowEventInMainWindow(const LoaderEvent& event);
+
+// Messages and status texts, one line each.
+void WriteEventToLogFile(const LoaderEvent& event);
+
+}  // namespace zelvar

@@ -1,0 +1,29 @@
+#include "cli/console_sink.h"
+
+namespace zelvar::cli {
+
+void CConsoleSink::OnEvent(const LoaderEvent& event) {
+    switch (event.kind) {
+        case EventKind::Message:
+            m_output.Message(event.text);
+            break;
+        case EventKind::Status:
+            m_output.Status(event.text);
+            break;
+        case EventKind::Progress:
+            // The bar follows the programming; the shorter steps show as status texts.
+            if (event.phase == JobPhase::Program) m_output.Progress(event.done, event.total);
+            break;
+        case EventKind::Question:
+            if (event.buttons == AskButtons::Ok) {
+                m_output.Alert(event.caption, event.text);
+            } else {
+                m_output.Question(event.caption, event.text, event.answer);
+            }
+            break;
+        case EventKind::JobEnd:
+            break;  // "Upload complete" or "Upload failed" has been shown as a message
+    }
+}
+
+}  // namespace zelvar::cli
