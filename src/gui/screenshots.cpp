@@ -5,6 +5,7 @@
 
 #include "app/loader_dialog.h"
 #include "app/loader_layout.h"
+#include "base/loader_events.h"
 #include "base/message_log.h"
 #include "base/resource_ids.h"
 #include "gui/about_dialog.h"
@@ -34,6 +35,15 @@ void ShowConnectReport(const ReceiverInfo& info) {
     LogSectionInfo(info.pfld, "Pfld");
     LogSectionInfo(info.main, "Main FW");
     LogAnsiLine("GPS connected at 19200");
+}
+
+// A job part way through programming: the lines so far, and 42% of the image taken.
+void ShowProgrammingSample() {
+    LogLine("Erasing FLASH...");
+    ShowStatus("FLASH erasing complete.");
+    LogLine("Complete.");
+    LogLine("FLASH Programming...");
+    ReportProgress(JobPhase::Program, 0x34000, 0x7c3a4);
 }
 
 void ShowTerminalSample() {
@@ -76,7 +86,14 @@ QStringList SaveScreenshots(const QString& directory) {
         written << dir.filePath(QStringLiteral("loader.png"));
     }
 
+    ShowProgrammingSample();
+    if (Save(window, dir.filePath(QStringLiteral("programming.png")))) {
+        written << dir.filePath(QStringLiteral("programming.png"));
+    }
+    seam->ShowProgress(IDC_STATUS, kNoProgress);
+
     seam->ListReset(IDC_MESSAGE_LIST);
+    ShowStatus("");
     ApplyLayout(*seam, true, image);
     seam->ListSelect(IDC_IMAGE_LIST, 0);
     ShowTerminalSample();

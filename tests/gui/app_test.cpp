@@ -18,6 +18,7 @@
 #include "base/shared_state.h"
 #include "gui/instance_lock.h"
 #include "gui/loader_app.h"
+#include "gui/progress_fill.h"
 #include "gui/screenshots.h"
 #include "gui/serial_port_list.h"
 #include "gui_test_support.h"
@@ -338,16 +339,31 @@ class TestLoaderApp : public QObject {
     void screenshotsAreWritten() {
         QTemporaryDir dir;
         QStringList files = SaveScreenshots(dir.path());
-        QCOMPARE(files.size(), 3);
-        for (const char* name : {"loader.png", "terminal.png", "about.png"}) {
+        QCOMPARE(files.size(), 4);
+        for (const char* name : {"loader.png", "programming.png", "terminal.png", "about.png"}) {
             QImage image(dir.filePath(QString::fromLatin1(name)));
             QVERIFY2(!image.isNull(), name);
             QVERIFY(image.width() > 200 && image.height() > 150);
         }
+        // Only the picture taken mid-programming shows the status line's fill.
+        QCOMPARE(FillPixels(dir.filePath(QStringLiteral("loader.png"))), 0);
+        QVERIFY(FillPixels(dir.filePath(QStringLiteral("programming.png"))) > 100);
+        QCOMPARE(FillPixels(dir.filePath(QStringLiteral("terminal.png"))), 0);
         QVERIFY(!GetMainWindow());
     }
 
   private:
+    static int FillPixels(const QString& path) {
+        const QImage image(path);
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                count += image.pixelColor(x, y) == ProgressFillColour();
+            }
+        }
+        return count;
+    }
+
     std::string m_runtime;
     CModalAnswerer m_answerer;
 };

@@ -14,12 +14,15 @@
 #include <memory>
 
 #include "app/loader_dialog.h"
+#include "app/terminal.h"
+#include "base/loader_events.h"
+#include "base/message_log.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
-#include "app/terminal.h"
 #include "base/terminal_commands.h"
 #include "gui/dialog_template.h"
 #include "gui/image_browser.h"
+#include "gui/progress_fill.h"
 #include "gui_test_support.h"
 
 using namespace zelvar;
@@ -44,6 +47,12 @@ bool Shown(CLoaderSession& session, int id) {
 
 bool Enabled(CLoaderSession& session, int id) {
     return ControlOf(session, id)->isEnabled();
+}
+
+// The colour of control's background at share of its width, on its middle row.
+QColor BackgroundAt(QWidget* control, double share) {
+    const QImage picture = control->grab().toImage();
+    return picture.pixelColor(int(picture.width() * share), picture.height() / 2);
 }
 
 }  // namespace
@@ -254,6 +263,32 @@ class TestLoaderDialog : public QObject {
         QTest::mouseClick(ControlOf(s, IDC_BROWSE_SEND), Qt::LeftButton);
         QCOMPARE(offered, typed);
         QCOMPARE(image->currentText(), typed);  // cancelled: nothing changes
+    }
+
+    void programmingProgressFillsTheStatusLineAndLeadsTheTitle() {
+        CLoaderSession& s = *m_session;
+        QWidget* status = ControlOf(s, IDC_STATUS);
+        const QString caption = s.Window().windowTitle();
+        const QColor plain = BackgroundAt(status, 0.5);
+        QVERIFY(plain != ProgressFillColour());
+
+        ShowStatus("Programing FLASH");  // hypothetical text: the fill never changes it
+        ReportProgress(JobPhase::Program, 3 * 1024, 10 * 1024);
+        QCOMPARE(BackgroundAt(status, 0.1), ProgressFillColour());
+        QCOMPARE(BackgroundAt(status, 0.6), plain);
+        QCOMPARE(s.Window().windowTitle(), QStringLiteral("30% - ") + caption);
+        QCOMPARE(TextOf(s, IDC_STATUS), QStringLiteral("Programing FLASH"));
+        // The SFLD upload does not fill the line.
+        ReportProgress(JobPhase::Sfld, 1, 1);
+        QCOMPARE(s.Window().windowTitle(), QStringLiteral("30% - ") + caption);
+
+        ReportProgress(JobPhase::Program, 10 * 1024, 10 * 1024);
+        QCOMPARE(BackgroundAt(status, 0.98), ProgressFillColour());
+        QCOMPARE(s.Window().windowTitle(), QStringLiteral("100% - ") + caption);
+
+        SetJobControls(true, true);
+        QCOMPARE(BackgroundAt(status, 0.1), plain);
+        QCOMPARE(s.Window().windowTitle(), caption);
     }
 
     void escapeClosesWhenIdle() {

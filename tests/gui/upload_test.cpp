@@ -89,10 +89,14 @@ class TestDialogUpload : public QObject {
     void closeQuestionDuringProgramming() {
         QVERIFY(Begin(kSlowEraseMs));
         CLoaderSession& s = *m_session;
+        const QString caption = s.Window().windowTitle();
         Connect();
         QVERIFY(ControlOf(s, IDC_LOAD)->isEnabled());
         StartLoad(Path("large.bin"));
         QTRY_VERIFY_WITH_TIMEOUT(g_uploadBusy.load(), kProgrammingStartMs);
+        // Once frames are being programmed, the title and the status line show how far.
+        QTRY_VERIFY_WITH_TIMEOUT(ProgressShown(s.Window(), caption), kProgrammingStartMs);
+        QVERIFY(ControlOf(s, IDC_STATUS)->palette().brush(QPalette::Base).gradient());
 
         // The close button asks; No keeps the dialog and the upload.
         m_answerer.Expect(PressButton(QMessageBox::No));
@@ -112,6 +116,8 @@ class TestDialogUpload : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(LastItem(ControlOf(s, IDC_MESSAGE_LIST)),
                                   QStringLiteral("Upload complete"), kUploadTimeoutMs);
         QVERIFY(!g_uploadBusy);
+        QCOMPARE(s.Window().windowTitle(), caption);
+        QVERIFY(!ControlOf(s, IDC_STATUS)->palette().brush(QPalette::Base).gradient());
         // Once programming is over the dialog closes without asking.
         s.Window().close();
         QVERIFY(!s.Window().isVisible());
@@ -142,6 +148,13 @@ class TestDialogUpload : public QObject {
     }
 
   private:
+    // The title leads with a percentage of programming that has begun.
+    static bool ProgressShown(QWidget& window, const QString& caption) {
+        const QString title = window.windowTitle();
+        if (!title.endsWith(QStringLiteral("% - ") + caption)) return false;
+        return title.left(title.indexOf('%')).toInt() > 0;
+    }
+
     std::string Path(const char* name) {
         return m_dir.filePath(QString::fromLatin1(name)).toStdString();
     }
