@@ -1,5 +1,6 @@
 #include "base/message_log.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -26,7 +27,8 @@ constexpr std::size_t kHeaderBytes = 259;
 struct LogFile {
     std::mutex mutex;
     int fd = -1;
-    std::string path;  // of the open file
+    std::string path;           // of the open file
+    bool failureShown = false;  // a failed write of this file has been reported
 };
 
 LogFile& Log() {
@@ -77,6 +79,23 @@ void OpenLocked(const char* path) {
     std::lock_guard lock(Log().mutex);
     Log().fd = fd;
     Log().path = path;
+    Log().failureShown = false;
+}
+
+// Written and on storage; a file system that cannot sync this file still has the line.
+bool WriteDurably(int fd, const char* data, std::size_t size) {
+    if (!WriteAll(fd, data, size)) return false;
+    return fdatasync(fd) == 0 || errno == EINVAL;
+}
+
+// The first failed write of a log file is said in the message list and to every sink
+// (the log itself cannot take it); later failures of the same file are not repeated.
+void ShowLogFailure(const std::string& path, int error) {
+    char text[kLogLineBytes + 1];
+    std::snprintf(text, sizeof text,
+                  "Cannot write the log file %s (%s); lines are missing from it.", path.c_str(),
+                  std::strerror(error));
+    LogLine(text);
 }
 
 }  // namespace
@@ -114,10 +133,18 @@ void WriteLogLine(const char* text) {
     std::memcpy(line, text, n);
     line[n] = '\r';
     line[n + 1] = '\n';
-    std::lock_guard lock(Log().mutex);
-    if (Log().fd < 0) return;
-    // On storage before the report returns, so the log survives a crash.
-    if (WriteAll(Log().fd, line, n + 2)) fdatasync(Log().fd);
+    std::string failedPath;
+    int error = 0;
+    {
+        std::lock_guard lock(Log().mutex);
+        if (Log().fd < 0) return;
+        // On storage before the report returns, so the log survives a crash.
+        if (WriteDurably(Log().fd, line, n + 2) || Log().failureShown) return;
+        error = errno;
+        Log().failureShown = true;
+        failedPath = Log().path;
+    }
+    ShowLogFailure(failedPath, error);
 }
 
 void WriteEventToLogFile(const LoaderEvent& event) {

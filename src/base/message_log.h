@@ -2,7 +2,8 @@
 // "Zelvar.txt". Callable from any thread; texts are UTF-8 and zero-terminated.
 // LogLine, ShowStatus and SetJobControls publish their report as an event (see
 // loader_events.h), which reaches the main window, the log file and every registered
-// sink; WriteLogLine writes the log file alone.
+// sink; WriteLogLine writes the log file alone. The first write of a log file that
+// fails is said as a message of its own; the reports themselves still show.
 #pragma once
 
 #include <cstddef>

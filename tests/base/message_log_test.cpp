@@ -1,9 +1,13 @@
 #include "base/message_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -111,6 +115,32 @@ TEST(MessageLog, SecondWriterIsLockedOutAndFirstLogSurvives) {
     waitpid(child, &status, 0);
     EXPECT_EQ(WEXITSTATUS(status), 0) << "second writer got the log file";
     EXPECT_EQ(fx.LogText(), before);
+}
+
+// In a child with a file size limit, so that the log's writes fail part way through.
+int WriteLinesPastAFullLog(const std::string& logPath, CHeadlessWindow& window) {
+    std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+    const rlimit limit{100, 100};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+    for (int i = 0; i < 10; ++i) LogLine(("line " + std::to_string(i) + " of the job").c_str());
+    const std::string shown = "Cannot write the log file " + logPath + " (" + std::strerror(EFBIG) +
+                              "); lines are missing from it.";
+    const std::vector<std::string> items = window.ListItems(IDC_MESSAGE_LIST);
+    if (std::count(items.begin(), items.end(), shown) != 1) return 11;         // said once
+    if (items.size() != 11 || items.back() != "line 9 of the job") return 12;  // job goes on
+    const std::string log = ReadFile(logPath);
+    if (log.size() > 100 || log.find("line 0 of the job\r\n") == std::string::npos) return 13;
+    return 0;
+}
+
+TEST(MessageLog, AFailedLogWriteIsSaidOnceAndEveryReportStillShows) {
+    WindowFixture fx;
+    pid_t child = fork();
+    if (child == 0) _exit(WriteLinesPastAFullLog(fx.LogPath(), fx.Window()));
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "see WriteLinesPastAFullLog for the code";
 }
 
 TEST(MessageLog, ReportsFromAnotherThreadAndAfterTheWindowIsGone) {
