@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/loader_dialog.h"
+#include "program_log_lock.h"
 #include "terminal_fixture.h"
 
 namespace zelvar::test {
@@ -48,6 +49,7 @@ class DialogFixture {
     }
 
   private:
+    ProgramLogLock m_logLock;  // first: held until the dialog and its log are gone
     std::shared_ptr<CHeadlessWindow> m_window = std::make_shared<CHeadlessWindow>();
     std::unique_ptr<CLoaderDlg> m_dlg;
 };

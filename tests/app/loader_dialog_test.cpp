@@ -10,6 +10,7 @@
 #include "app/loader_layout.h"
 #include "base/message_log.h"
 #include "image/app_directory.h"
+#include "program_log_lock.h"
 #include "pty_pair.h"
 #include "terminal_fixture.h"
 #include "test_env.h"
@@ -87,6 +88,7 @@ class LoaderDialog : public ::testing::Test {
         for (int id : {IDC_SPEED_LIST, IDC_HEX, IDC_PAUSE}) EXPECT_FALSE(W().IsShown(id)) << id;
     }
 
+    test::ProgramLogLock m_logLock;  // first: held until the dialog and its log are gone
     test::TempDir m_current;
     WorkingDirectory m_cwd{m_current.Path()};
     PtyPair m_pty;
