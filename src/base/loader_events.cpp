@@ -61,6 +61,13 @@ void PublishEvent(const LoaderEvent& event) {
     }
 }
 
+void PublishText(EventKind kind, std::string_view text) {
+    LoaderEvent event;
+    event.kind = kind;
+    event.text = text;
+    PublishEvent(event);
+}
+
 void ReportProgress(JobPhase phase, uint32_t done, uint32_t total) {
     LoaderEvent event;
     event.kind = EventKind::Progress;

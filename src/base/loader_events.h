@@ -60,6 +60,9 @@ void RemoveEventSink(const std::shared_ptr<IEventSink>& sink);
 // allocation: the serial loops publish progress after every frame.
 void PublishEvent(const LoaderEvent& event);
 
+// A Message or Status event with text.
+void PublishText(EventKind kind, std::string_view text);
+
 // The share of a phase done, published as a Progress event.
 void ReportProgress(JobPhase phase, uint32_t done, uint32_t total);
 

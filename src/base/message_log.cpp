@@ -158,10 +158,7 @@ void WriteEventToLogFile(const LoaderEvent& event) {
 }
 
 void LogLine(const char* text) {
-    LoaderEvent event;
-    event.kind = EventKind::Message;
-    event.text = text;
-    PublishEvent(event);
+    PublishText(EventKind::Message, text);
 }
 
 void LogAnsiLine(const char* text) {
@@ -173,10 +170,7 @@ void LogAnsiLine(const char* text) {
 }
 
 void ShowStatus(const char* text) {
-    LoaderEvent event;
-    event.kind = EventKind::Status;
-    event.text = text;
-    PublishEvent(event);
+    PublishText(EventKind::Status, text);
 }
 
 void SetJobControls(bool enable, bool success) {
