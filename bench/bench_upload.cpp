@@ -133,8 +133,7 @@ bool StartSfld(PortHandle handle) {
     WritePortByte(handle, kStateAttention);
     uint8_t answer = 0;
     if (!ReadPortByte(handle, answer, 0) || answer != REC_ACK) return false;
-    SetPortSpeed(handle, kSfldSpeed);
-    return true;
+    return SetPortSpeed(handle, kSfldSpeed).Ok();
 }
 
 int Run(bool withLog) {

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cstring>
 
-#include "base/shared_state.h"
 #include "app/terminal_display.h"
 #include "app/terminal_handover.h"
+#include "base/shared_state.h"
 
 namespace zelvar {
 
@@ -26,6 +26,7 @@ class CTerminalLoop {
     bool RunCommands();  // false: the loop ends
     bool Act(const TerminalRequest& request);
     void Send(const char* text);
+    void ChangeSpeed(int speed);
     bool Reopen();
     bool ReadAndShow();  // false: the device is gone
 
@@ -57,19 +58,19 @@ bool CTerminalLoop::Act(const TerminalRequest& request) {
             Send(request.text);
             return true;
         case TermSpeed9600:
-            SetPortSpeed(m_handle, 9600);
+            ChangeSpeed(9600);
             return true;
         case TermSpeed19200:
-            SetPortSpeed(m_handle, 19200);
+            ChangeSpeed(19200);
             return true;
         case TermSpeed57600:
-            SetPortSpeed(m_handle, 57600);
+            ChangeSpeed(57600);
             return true;
         case TermSpeed115200:
-            SetPortSpeed(m_handle, 115200);
+            ChangeSpeed(115200);
             return true;
         case TermSpeed4800:
-            SetPortSpeed(m_handle, 4800);
+            ChangeSpeed(4800);
             return true;
         case TermReopen:
             return Reopen();
@@ -88,6 +89,11 @@ void CTerminalLoop::Send(const char* text) {
     g_sendBuffer[n + 2] = '\0';
     WritePortText(m_handle, g_sendBuffer, n + 2);
     ++g_sendsWritten;
+}
+
+void CTerminalLoop::ChangeSpeed(int speed) {
+    // A refused speed has been shown; the terminal goes on at the speed it had.
+    (void)ChangeLineSpeed(m_handle, speed);
 }
 
 bool CTerminalLoop::Reopen() {

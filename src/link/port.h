@@ -5,6 +5,9 @@
 // A device that goes away (adapter unplugged, pty master closed) marks its handle
 // lost: the loss is shown once in the status line, and every later operation on the
 // handle returns at once. Callers' loops ask IsPortLost to end.
+//
+// Writes and line-speed changes say what they came to (PortResult): a request the
+// driver turns down leaves the port usable and comes back Refused with its errno.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +33,19 @@ constexpr int kDrainPollMs = 5;           // DrainPort: between looks at the out
 // driver.
 constexpr int kPortSpeeds[] = {4800, 9600, 19200, 38400, 57600, 115200};
 
+// What a write or a line-speed change came to. Refused: the driver turned the request
+// down and the port stays usable. Lost: the device has gone away (or the handle names
+// no open port, or writes stalled); the loss has been shown. error is the errno of the
+// failed request, 0 where there was none (the handle was lost before, a write stalled).
+enum class PortOutcome { Ok, Refused, Lost };
+struct PortResult {
+    PortOutcome outcome = PortOutcome::Ok;
+    int error = 0;
+
+    bool Ok() const { return outcome == PortOutcome::Ok; }
+    bool Refused() const { return outcome == PortOutcome::Refused; }
+};
+
 // Purge flags, as the protocol layer asks for them.
 constexpr unsigned PURGE_TXABORT = 0x01;
 constexpr unsigned PURGE_RXABORT = 0x02;
@@ -52,12 +68,24 @@ bool ResolvePortName(const char* name, char* out, int size);
 
 PortHandle OpenPort(const char* deviceName, int speed);
 void ClosePort(PortHandle& handle);
-int SetPortSpeed(PortHandle handle, int speed);
+// Drains the output, then changes the line speed and throws away what was received.
+// Refused (EINVAL) for a speed the driver cannot generate; the old speed stays.
+[[nodiscard]] PortResult SetPortSpeed(PortHandle handle, int speed);
+// SetPortSpeed for a step that cannot go on at another speed: a refusal is also shown
+// in the status line ("Line speed 115200 refused by the serial port."), and the caller
+// ends its step on Refused(). A lost port is left to the step's own loss checks.
+[[nodiscard]] PortResult ChangeLineSpeed(PortHandle handle, int speed);
 uint32_t ReportCommErrors(PortHandle handle);
 int ReadPortBytes(PortHandle handle, uint8_t* buffer, int n);
 int ReadPortByte(PortHandle handle, uint8_t& out, uint8_t prompt);
-int WritePortByte(PortHandle handle, uint8_t byte);
-int WritePortText(PortHandle handle, const void* bytes, int length);
+// Both wait while the driver's queue is full. Ok once everything was taken; Refused when
+// the driver turned a write down with an errno other than a device's loss (the bytes not
+// yet taken are dropped); Lost when the device went away or writes stalled for
+// kWriteStallLostMs. WritePortText sends length bytes, or up to the terminating zero
+// when length is 0 (nothing for an empty text); a null text or a negative length is
+// Refused (EINVAL) without a write.
+PortResult WritePortByte(PortHandle handle, uint8_t byte);
+PortResult WritePortText(PortHandle handle, const void* bytes, int length);
 
 // The platform's direct requests on an open handle. PurgePort empties the queues named
 // by the clear flags; transfers are synchronous, so the abort flags have nothing to end.

@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
+#include "base/message_log.h"
 #include "link/port_line.h"
 
 namespace zelvar {
@@ -66,11 +68,11 @@ void PurgePort(PortHandle handle, unsigned flags) {
     if (tcflush(handle, queue) != 0) NoteRequestFailure(handle);
 }
 
-int SetPortSpeed(PortHandle handle, int speed) {
-    if (!IsPortUsable(handle)) return 0;
+PortResult SetPortSpeed(PortHandle handle, int speed) {
+    if (!IsPortUsable(handle)) return {PortOutcome::Lost, 0};
     // Bytes written just before the change leave at the old speed.
     DrainPort(handle);
-    if (!IsPortUsable(handle)) return 0;
+    if (!IsPortUsable(handle)) return {PortOutcome::Lost, 0};
     PauseMs(kSpeedChangeSettleMs);
     // The output has just been drained, so only received bytes are left to throw away.
     // Clearing the output queue too would change nothing on a UART, but on a pty the
@@ -78,13 +80,25 @@ int SetPortSpeed(PortHandle handle, int speed) {
     // UART would have sent (a boot request, say).
     PurgePort(handle, PURGE_RXABORT | PURGE_RXCLEAR);
     const bool changed = ApplyLineSpeed(handle, speed);
+    const int error = changed ? 0 : errno;
     if (!changed) NoteRequestFailure(handle);
     // Line errors of the old speed are cleared, not reported.
     LineErrorCounts counts;
     if (ReadLineErrorCounts(handle, counts)) ExchangeLineErrorCounts(handle, counts);
     // Whatever arrived during the change is garbage at either speed.
     PurgePort(handle, PURGE_RXCLEAR);
-    return changed ? 1 : 0;
+    if (changed) return {};
+    return {IsPortLost(handle) ? PortOutcome::Lost : PortOutcome::Refused, error};
+}
+
+PortResult ChangeLineSpeed(PortHandle handle, int speed) {
+    const PortResult result = SetPortSpeed(handle, speed);
+    if (result.Refused()) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Line speed %d refused by the serial port.", speed);
+        ShowStatus(text);
+    }
+    return result;
 }
 
 }  // namespace zelvar

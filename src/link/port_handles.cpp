@@ -123,7 +123,7 @@ bool IsTransientErrno(int error) {
 }
 
 bool IsGoneErrno(int error) {
-    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF || error == EPIPE;
 }
 
 LineErrorCounts ExchangeLineErrorCounts(PortHandle handle, const LineErrorCounts& now) {

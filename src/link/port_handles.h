@@ -39,7 +39,7 @@ void MarkPortLost(PortHandle handle, PortLoss loss);
 PortLoss LossFromErrno(int error);
 // A failed transfer with this errno is worth repeating.
 bool IsTransientErrno(int error);
-// A failed request (ioctl) with this errno means the device is no longer there.
+// A failed request (ioctl) or write with this errno means the device is no longer there.
 bool IsGoneErrno(int error);
 
 // Stores the counters now seen and returns the ones seen before.
@@ -53,7 +53,8 @@ PortWait WaitPort(PortHandle handle, short events, int timeoutMs);
 // gone away (the handle is marked lost).
 int ReadAvailable(PortHandle handle, uint8_t* buffer, int n);
 // One non-blocking write: bytes taken, 0 when the driver takes none now, -1 when the
-// device has gone away (the handle is marked lost).
-int WriteAvailable(PortHandle handle, const uint8_t* bytes, int n);
+// write failed with error (0 when the handle was not usable). A device that has gone
+// away (IsGoneErrno) marks the handle lost; any other error leaves it usable.
+int WriteAvailable(PortHandle handle, const uint8_t* bytes, int n, int& error);
 
 }  // namespace zelvar

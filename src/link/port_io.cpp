@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstring>
 
 #include "link/port_handles.h"
@@ -29,6 +30,11 @@ bool AwaitWriteRoom(PortHandle handle, long long lastProgress, int retryMs) {
         return false;
     }
     return WaitPort(handle, POLLOUT, retryMs) != PortWait::Lost;
+}
+
+// A write WriteAvailable failed: Lost when the error took the device away.
+PortResult FailedWrite(PortHandle handle, int error) {
+    return {IsPortLost(handle) ? PortOutcome::Lost : PortOutcome::Refused, error};
 }
 
 }  // namespace
@@ -81,38 +87,42 @@ int ReadPortByte(PortHandle handle, uint8_t& out, uint8_t prompt) {
     return 0;
 }
 
-int WritePortByte(PortHandle handle, uint8_t byte) {
+PortResult WritePortByte(PortHandle handle, uint8_t byte) {
     const long long lastProgress = PortNowMs();
     while (IsPortUsable(handle)) {
         ReportCommErrors(handle);
-        const int put = WriteAvailable(handle, &byte, 1);
-        if (put != 0) break;  // taken, or the device has gone
+        int error = 0;
+        const int put = WriteAvailable(handle, &byte, 1, error);
+        if (put > 0) return {};
+        if (put < 0) return FailedWrite(handle, error);
         if (!AwaitWriteRoom(handle, lastProgress, kWriteByteRetryMs)) break;
     }
-    return 1;
+    return {PortOutcome::Lost, 0};
 }
 
-int WritePortText(PortHandle handle, const void* bytes, int length) {
-    if (!IsPortUsable(handle) || bytes == nullptr || length < 0) return 1;
+PortResult WritePortText(PortHandle handle, const void* bytes, int length) {
+    if (!IsPortUsable(handle)) return {PortOutcome::Lost, 0};
+    if (bytes == nullptr || length < 0) return {PortOutcome::Refused, EINVAL};
     const uint8_t* next = static_cast<const uint8_t*>(bytes);
     size_t remaining =
         length > 0 ? static_cast<size_t>(length) : std::strlen(static_cast<const char*>(bytes));
-    if (remaining == 0) return 1;
+    if (remaining == 0) return {};
     ReportCommErrors(handle);
     long long lastProgress = PortNowMs();
-    while (remaining > 0 && IsPortUsable(handle)) {
+    while (IsPortUsable(handle)) {
         const int chunk = remaining > 0x40000000u ? 0x40000000 : static_cast<int>(remaining);
-        const int put = WriteAvailable(handle, next, chunk);
-        if (put < 0) break;
+        int error = 0;
+        const int put = WriteAvailable(handle, next, chunk, error);
+        if (put < 0) return FailedWrite(handle, error);
         if (put > 0) {
             next += put;
             remaining -= static_cast<size_t>(put);
             lastProgress = PortNowMs();
-            if (remaining == 0) break;
+            if (remaining == 0) return {};
         }
         if (!AwaitWriteRoom(handle, lastProgress, kWriteTextRetryMs)) break;
     }
-    return 1;
+    return {PortOutcome::Lost, 0};
 }
 
 int ReadPortRaw(PortHandle handle, uint8_t* buffer, int n, int timeoutMs) {

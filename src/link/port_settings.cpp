@@ -2,8 +2,10 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <atomic>
 #include <cerrno>
 
+#include "link/line_speed_seam.h"
 #include "link/port_line.h"
 
 namespace zelvar {
@@ -20,6 +22,8 @@ constexpr SpeedCode kSpeedCodes[] = {
     {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600}, {115200, B115200},
     {230400, B230400}, {460800, B460800}, {921600, B921600},
 };
+
+std::atomic<int> g_refusedSpeed{0};  // RefuseLineSpeedForTests
 
 bool SpeedCodeOf(int speed, speed_t& code) {
     for (const SpeedCode& entry : kSpeedCodes) {
@@ -44,7 +48,7 @@ void MakeRaw8N1(termios& tio) {
 
 bool SetSpeed(termios& tio, int speed) {
     speed_t code;
-    if (!SpeedCodeOf(speed, code)) {
+    if (speed == g_refusedSpeed.load() || !SpeedCodeOf(speed, code)) {
         errno = EINVAL;
         return false;
     }
@@ -52,6 +56,10 @@ bool SetSpeed(termios& tio, int speed) {
 }
 
 }  // namespace
+
+void RefuseLineSpeedForTests(int speed) {
+    g_refusedSpeed.store(speed);
+}
 
 bool ApplyLineSettings(int fd, int speed) {
     termios tio{};

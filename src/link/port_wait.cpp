@@ -44,7 +44,8 @@ int ReadAvailable(PortHandle handle, uint8_t* buffer, int n) {
     }
 }
 
-int WriteAvailable(PortHandle handle, const uint8_t* bytes, int n) {
+int WriteAvailable(PortHandle handle, const uint8_t* bytes, int n, int& error) {
+    error = 0;
     if (!IsPortUsable(handle)) return -1;
     if (n <= 0) return 0;
     for (;;) {
@@ -52,7 +53,8 @@ int WriteAvailable(PortHandle handle, const uint8_t* bytes, int n) {
         if (put >= 0) return static_cast<int>(put);
         if (errno == EINTR) continue;
         if (IsTransientErrno(errno)) return 0;
-        MarkPortLost(handle, LossFromErrno(errno));
+        error = errno;
+        if (IsGoneErrno(error)) MarkPortLost(handle, LossFromErrno(error));
         return -1;
     }
 }

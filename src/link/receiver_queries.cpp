@@ -75,18 +75,21 @@ const char* WaitForReply(PortHandle handle, const char* prefix, bool strict) {
 
 namespace {
 
-// Sends the loader probe at the loader's speed; true when the loader answered.
-bool ProbeLoader(PortHandle handle) {
-    SetPortSpeed(handle, kLoaderProbeSpeed);
+enum class Probe { Answered, Silent, SpeedRefused };
+
+// Sends the loader probe at the loader's speed.
+Probe ProbeLoader(PortHandle handle) {
+    if (ChangeLineSpeed(handle, kLoaderProbeSpeed).Refused()) return Probe::SpeedRefused;
     WritePortText(handle, "$A\r\n", 0);
-    return WaitForReply(handle, "A:", true) != nullptr;
+    return WaitForReply(handle, "A:", true) != nullptr ? Probe::Answered : Probe::Silent;
 }
 
-// Tries the port query at every speed of the probe table; the answering speed or 0.
+// Tries the port query at every speed of the probe table; the answering speed, or 0
+// when none answered or the port refused one of the speeds.
 uint32_t ProbeSpeeds(PortHandle handle) {
     for (const int* speed = kProbeSpeeds; *speed != 0; ++speed) {
         if (IsPortLost(handle)) return 0;
-        SetPortSpeed(handle, *speed);
+        if (ChangeLineSpeed(handle, *speed).Refused()) return 0;
         WritePortText(handle, "$PQRXQ,PRT\r\n", 0);
         if (WaitForReply(handle, "$PQRXR", false) != nullptr) return static_cast<uint32_t>(*speed);
     }
@@ -98,7 +101,9 @@ uint32_t ProbeSpeeds(PortHandle handle) {
 int ConnectReceiver(PortHandle handle, ReceiverInfo& info) {
     info = ReceiverInfo{};
 
-    if (ProbeLoader(handle)) {
+    const Probe loader = ProbeLoader(handle);
+    if (loader == Probe::SpeedRefused) return 0;
+    if (loader == Probe::Answered) {
         LogLine("PFL mode detected");
         g_pflDetected = true;
         const int pfldRead = ReadFlashSection(kPfldStart, kPfldLimit, info.pfld, handle);

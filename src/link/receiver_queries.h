@@ -58,6 +58,8 @@ extern char g_replyBuffer[kReplyBufferBytes];
 
 // Collects one line beginning with prefix; returns g_replyBuffer or nullptr.
 const char* WaitForReply(PortHandle handle, const char* prefix, bool strict);
+// 1 when the receiver answered and its sections were read; 0 otherwise, at once when the
+// port refused one of the probe speeds (the refusal has been shown).
 int ConnectReceiver(PortHandle handle, ReceiverInfo& info);
 uint32_t ReadReceiverWord(uint32_t address, PortHandle handle);
 int ReadFlashSection(uint32_t start, uint32_t limit, FlashSectionInfo& info, PortHandle handle);

@@ -31,7 +31,7 @@ void ShowReceived(int attempt, uint8_t byte) {
     ShowStatus(text);
 }
 
-int WriteFrame(PortHandle handle, const CLoaderRecord& record) {
+PortResult WriteFrame(PortHandle handle, const CLoaderRecord& record) {
     return WritePortText(handle, record.Bytes(), record.Length());
 }
 

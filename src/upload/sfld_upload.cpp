@@ -24,9 +24,23 @@ void AttentionBurst(PortHandle handle) {
     }
 }
 
-void SendBootRequest(PortHandle handle, int speed) {
-    SetPortSpeed(handle, speed);
+// False when the port refused the speed (shown).
+bool SendBootRequest(PortHandle handle, int speed) {
+    if (ChangeLineSpeed(handle, speed).Refused()) return false;
     WritePortText(handle, kBootRequest, sizeof kBootRequest);
+    return true;
+}
+
+// The boot requests for what the connect found; false when the port refused a speed.
+bool SendBootRequests(PortHandle handle) {
+    const ReceiverInfo& info = g_receiverInfo;
+    if (info.speed == 0) {
+        if (!SendBootRequest(handle, kBootProbeSpeedLow)) return false;
+        if (ChangeLineSpeed(handle, kPfldSpeed).Refused()) return false;
+        AttentionBurst(handle);
+        return SendBootRequest(handle, kBootProbeSpeedHigh);
+    }
+    return info.pflMode || SendBootRequest(handle, static_cast<int>(info.speed));
 }
 
 // A "$" began a text: reads the rest and moves the state on. The state stays when
@@ -57,7 +71,8 @@ struct UploadLoop {
     PassPhase failing = PhaseDialogue;  // where the pass that failed last failed
 };
 
-enum class TurnEnd { Next, Programmed, PassFailed };
+// JobFailed: the port refused a line speed, which no new pass can mend.
+enum class TurnEnd { Next, Programmed, PassFailed, JobFailed };
 
 TurnEnd PassFailed(UploadLoop& loop, PassPhase phase) {
     loop.failing = phase;
@@ -76,9 +91,9 @@ void StartSfld(PortHandle handle, UploadLoop& loop, bool attention) {
 }
 
 TurnEnd Program(PortHandle handle, UploadLoop& loop) {
-    SetPortSpeed(handle, kSfldSpeed);
+    if (ChangeLineSpeed(handle, kSfldSpeed).Refused()) return TurnEnd::JobFailed;
     if (IdentifyAndProgram(handle)) return TurnEnd::Programmed;
-    SetPortSpeed(handle, kPfldSpeed);
+    if (ChangeLineSpeed(handle, kPfldSpeed).Refused()) return TurnEnd::JobFailed;
     return PassFailed(loop, PhaseProgramming);
 }
 
@@ -155,16 +170,7 @@ bool DialogueOver(const UploadLoop& loop) {
 
 int WakeLoader(PortHandle handle) {
     ShowStatus("Waiting for target answer at 19200...");
-    const ReceiverInfo& info = g_receiverInfo;
-    if (info.speed == 0) {
-        SendBootRequest(handle, kBootProbeSpeedLow);
-        SetPortSpeed(handle, kPfldSpeed);
-        AttentionBurst(handle);
-        SendBootRequest(handle, kBootProbeSpeedHigh);
-    } else if (!info.pflMode) {
-        SendBootRequest(handle, static_cast<int>(info.speed));
-    }
-    SetPortSpeed(handle, kPfldSpeed);
+    if (!SendBootRequests(handle) || ChangeLineSpeed(handle, kPfldSpeed).Refused()) return 0;
     AttentionBurst(handle);
     return 1;
 }
@@ -190,8 +196,7 @@ int RunUpload(PortHandle handle) {
     ShowImageFields(g_sfldReader.StartAddress(), g_sfldReader.EntryPoint(),
                     g_sfldReader.ImageSize());
     g_sfldReader.Rewind();
-    if (UploadStopped(handle)) return -1;
-    WakeLoader(handle);
+    if (UploadStopped(handle) || !WakeLoader(handle)) return -1;
     UploadLoop loop;
     loop.passStartMs = loop.lastByteMs = PortNowMs();
     while (!UploadStopped(handle)) {
@@ -207,13 +212,14 @@ int RunUpload(PortHandle handle) {
             end = PassFailed(loop, loop.sfldSent ? PhaseSfldStart : PhaseDialogue);
         }
         if (end == TurnEnd::Programmed) return 0;
+        if (end == TurnEnd::JobFailed) return -1;
         if (end != TurnEnd::PassFailed || UploadStopped(handle)) continue;
         if (!CountFailedPass(loop, loop.failing)) return -1;
         // A receiver that went quiet may have missed the boot request or dropped out
         // of its loaders: wake it again.
         if (!answered) {
             loop.state = kStateAttention;
-            WakeLoader(handle);
+            if (!WakeLoader(handle)) return -1;
         }
     }
     return -1;

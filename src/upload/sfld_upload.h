@@ -22,7 +22,10 @@ constexpr int kTextBufferBytes = 4096;
 // 0 when the flash has been programmed; -1 when the job was cancelled, the port lost,
 // or kFailedPassesAllowed passes failed (the loop retries every failed pass until then;
 // a pass whose receiver stays silent for kDialogueSilenceMs fails and wakes it again).
+// A line speed the port refuses ends the job at once (-1), without a new pass.
 int RunUpload(PortHandle handle);
+// The boot request(s) and the attention burst at 19200: 1 once sent, 0 when the port
+// refused one of the line speeds (the refusal has been shown).
 int WakeLoader(PortHandle handle);
 // Non-zero when every frame was accepted: the end frame's result, kAcceptedOnReask
 // when the started SFLD has already answered attention.

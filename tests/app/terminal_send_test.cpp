@@ -8,6 +8,7 @@
 #include "app/jobs.h"
 #include "base/message_log.h"
 #include "pty_pair.h"
+#include "support/refused_line_speed.h"
 #include "terminal_fixture.h"
 #include "test_env.h"
 
@@ -94,6 +95,25 @@ TEST_F(TerminalSend, SpeedCommandsChangeTheLine) {
         PostTerminalCommand(command);
         EXPECT_TRUE(WaitFor([&, baud = baud] { return pty.SlaveSpeed() == baud; })) << baud;
     }
+    EXPECT_TRUE(job->Stop());
+}
+
+TEST_F(TerminalSend, RefusedSpeedIsShownAndTheTerminalGoesOnAtTheOldSpeed) {
+    PtyPair pty;
+    auto job = StartOn(pty);
+    {
+        test::RefusedLineSpeed refused(57600);
+        PostTerminalCommand(TermSpeed57600);
+        const std::string text = "Line speed 57600 refused by the serial port.";
+        EXPECT_TRUE(WaitFor([&] { return m_fx.Window().GetText(IDC_STATUS) == text; }));
+        EXPECT_NE(m_fx.LogText().find(text + "\r\n"), std::string::npos);
+        EXPECT_EQ(SendAndCollect(pty, "after", 7), Bytes("after\r\n"));
+        EXPECT_EQ(pty.SlaveSpeed(), 4800);
+        EXPECT_FALSE(job->Done());
+    }
+    PostTerminalCommand(TermSpeed19200);
+    EXPECT_TRUE(WaitFor([&] { return pty.SlaveSpeed() == 19200; }));
+    EXPECT_TRUE(m_fx.Window().Questions().empty());
     EXPECT_TRUE(job->Stop());
 }
 

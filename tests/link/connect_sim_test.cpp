@@ -9,6 +9,7 @@
 #include "link/connect_gps.h"
 #include "link_fixture.h"
 #include "sim/sim_receiver.h"
+#include "support/refused_line_speed.h"
 
 namespace zelvar::test {
 namespace {
@@ -189,6 +190,44 @@ TEST_F(ConnectSimTest, ReceiverThatVanishesEndsTheConnectAtOnce) {
     EXPECT_FALSE(LoadEnabled());
     // Only the loader probe's silence is waited out, not that of the other speeds.
     EXPECT_LT(ms, 2500);
+}
+
+// A probe speed the port refuses ends the connect at once: the speeds after it are
+// never tried, and the log says which speed it was.
+TEST_F(ConnectSimTest, RefusedLoaderProbeSpeedEndsTheConnectBeforeAnyQuery) {
+    StartSim(sim::SimOptions{}, MakeImage(true));
+    m_fixture.Window().Enable(IDC_LOAD, true);
+    {
+        RefusedLineSpeed refused(kLoaderProbeSpeed);
+        Connect();
+    }
+    EXPECT_EQ(List(), (Lines{" GPS flash information", "Pfld N/a", "Main FW N/a",
+                             "Cannot connect to GPS."}));
+    EXPECT_FALSE(LoadEnabled());
+    EXPECT_EQ(g_receiverInfo.connected, 0);
+    EXPECT_TRUE(PortQuerySpeeds().empty());
+    EXPECT_NE(m_fixture.LogText().find("Waiting data from GPS...\r\n"
+                                       "Line speed 19200 refused by the serial port.\r\n"
+                                       " GPS flash information\r\n"),
+              std::string::npos)
+        << m_fixture.LogText();
+}
+
+TEST_F(ConnectSimTest, RefusedSpeedInTheProbeTableEndsTheConnectThere) {
+    sim::SimOptions options;
+    options.normalSpeed = 115200;  // would answer after 57600
+    StartSim(options, MakeImage(true));
+    {
+        RefusedLineSpeed refused(57600);
+        Connect();
+    }
+    EXPECT_EQ(List().back(), "Cannot connect to GPS.");
+    EXPECT_EQ(g_receiverInfo.speed, 0u);
+    EXPECT_EQ(PortQuerySpeeds(), (std::vector<uint32_t>{19200, 4800}));
+    const std::string log = m_fixture.LogText();
+    const std::size_t refusal = log.find("Line speed 57600 refused by the serial port.\r\n");
+    ASSERT_NE(refusal, std::string::npos) << log;
+    EXPECT_LT(refusal, log.find("Cannot connect to GPS.\r\n")) << log;
 }
 
 }  // namespace

@@ -1,14 +1,26 @@
 // Collecting one reply line from the serial stream, with exact bytes sent by the peer.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
 
+#include "base/resource_ids.h"
 #include "link_fixture.h"
 
 namespace zelvar::test {
 namespace {
 
 using ReplyWaitTest = LinkTest;
+
+// The silence that ends a call: every one of its reads waited in vain.
+constexpr long long kSilenceMs = kReplyEmptyReads * kReplyReadWaitMs;
+// A lower bound of a call's length from the monotonic clock: each read's deadline may
+// round down by a millisecond, so one read's length is allowed for.
+constexpr long long kShortestSilenceMs = kSilenceMs - kReplyReadWaitMs;
+// A call still running after this has not ended by any of its limits: it hangs.
+constexpr long long kHangGuardMs = 5 * kReplyCallLimitMs;
 
 std::string Reply(const char* line) {
     return line == nullptr ? "<none>" : std::string(line);
@@ -33,7 +45,9 @@ TEST_F(ReplyWaitTest, StrictWaitFailsAtOnceOnAnyOtherFirstByte) {
     const char* line = "";
     long long ms = ElapsedMs([&] { line = WaitForReply(m_handle, "A:", true); });
     EXPECT_EQ(line, nullptr);
-    EXPECT_LT(ms, 500);
+    EXPECT_LT(ms, kHangGuardMs);
+    // It gave up at the first byte: the rest is still queued for the next collection.
+    EXPECT_EQ(Reply(WaitForReply(m_handle, "A:", true)), "A:PFL\r\n");
 }
 
 TEST_F(ReplyWaitTest, StrictWaitFailsAtOnceOnAPartialMatch) {
@@ -83,18 +97,22 @@ TEST_F(ReplyWaitTest, ReturnedLineIsFollowedByAZeroByte) {
     EXPECT_EQ(std::strlen(g_replyBuffer), 4u);
 }
 
-TEST_F(ReplyWaitTest, SilenceEndsTheCallAfterAboutOneSecond) {
+TEST_F(ReplyWaitTest, SilenceEndsTheCallAfterItsEmptyReads) {
     const char* line = "";
     long long ms = ElapsedMs([&] { line = WaitForReply(m_handle, "$PQRXR", false); });
     EXPECT_EQ(line, nullptr);
-    EXPECT_GE(ms, 800);
-    EXPECT_LT(ms, 3000);
+    EXPECT_GE(ms, kShortestSilenceMs);
+    EXPECT_LT(ms, kHangGuardMs);
 }
 
 TEST_F(ReplyWaitTest, UnrelatedTrafficThatNeverFallsSilentCannotHoldTheCall) {
+    // The noise goes on until the call ends, or until the hang guard: a call that only
+    // silence could end then ends after it, which the bound below catches.
     std::atomic<bool> stop{false};
     std::thread noise([&] {
-        while (!stop) {
+        const auto guard =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kHangGuardMs);
+        while (!stop && std::chrono::steady_clock::now() < guard) {
             m_pty.Send("x");
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -104,30 +122,39 @@ TEST_F(ReplyWaitTest, UnrelatedTrafficThatNeverFallsSilentCannotHoldTheCall) {
     stop = true;
     noise.join();
     EXPECT_EQ(line, nullptr);
-    EXPECT_GE(ms, 1500);
-    EXPECT_LT(ms, 5000);
+    EXPECT_LT(ms, kHangGuardMs);
+    // Not ended by the first stray byte. The call limit ends it; on a machine so busy
+    // that the noise comes in gaps, the reads those gaps left empty may end it sooner,
+    // but never before a whole silence's worth of them.
+    EXPECT_GE(ms, std::min<long long>(kReplyCallLimitMs, kShortestSilenceMs));
 }
 
 TEST_F(ReplyWaitTest, ReplyIsTakenTheMomentItIsComplete) {
+    // The reply comes while the call waits, with the next line right behind it.
     std::thread peer([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        m_pty.Send("$PQRXR,PRT\r\n");
+        m_pty.Send("$PQRXR,PRT\r\n$PQRXR,NEXT\r\n");
     });
     const char* line = nullptr;
     long long ms = ElapsedMs([&] { line = WaitForReply(m_handle, "$PQRXR", false); });
     peer.join();
     EXPECT_EQ(Reply(line), "$PQRXR,PRT\r\n");
-    EXPECT_LT(ms, 500);
+    EXPECT_LT(ms, kHangGuardMs);
+    // Nothing after the line's end was read: the call did not wait for a silence.
+    EXPECT_EQ(Reply(WaitForReply(m_handle, "$PQRXR", true)), "$PQRXR,NEXT\r\n");
 }
 
-TEST_F(ReplyWaitTest, VanishedDeviceEndsTheCallAtOnce) {
+TEST_F(ReplyWaitTest, VanishedDeviceEndsTheCall) {
     m_pty.CloseSlaveKeeper();
     m_pty.CloseMaster();
     const char* line = "";
     long long ms = ElapsedMs([&] { line = WaitForReply(m_handle, "$PQRXR", false); });
     EXPECT_EQ(line, nullptr);
     EXPECT_TRUE(IsPortLost(m_handle));
-    EXPECT_LT(ms, 600);
+    EXPECT_LT(ms, kHangGuardMs);
+    // A later call on the lost port ends as well.
+    EXPECT_EQ(WaitForReply(m_handle, "$PQRXR", false), nullptr);
+    EXPECT_EQ(m_window.Window().GetText(IDC_STATUS).rfind("Serial device lost", 0), 0u);
 }
 
 }  // namespace

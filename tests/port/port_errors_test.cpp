@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "base/resource_ids.h"
 #include "port_test_support.h"
+#include "support/refused_line_speed.h"
 
 namespace zelvar::test {
 namespace {
@@ -45,7 +48,7 @@ TEST(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
     uint8_t peek = 0;
     // Wait until the bytes have reached the port, then change speed.
     ASSERT_EQ(ReadPortRaw(port, &peek, 1, 1000), 1);
-    EXPECT_NE(SetPortSpeed(port, 115200), 0);
+    EXPECT_TRUE(SetPortSpeed(port, 115200).Ok());
     EXPECT_EQ(pty.SlaveSpeed(), 115200);
     uint8_t buffer[32];
     EXPECT_EQ(ReadPortRaw(port, buffer, sizeof buffer, 100), 0);
@@ -56,25 +59,84 @@ TEST(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
 
     // Bytes written just before a change still reach the peer.
     WritePortText(port, "last words", 0);
-    EXPECT_NE(SetPortSpeed(port, 9600), 0);
+    EXPECT_TRUE(SetPortSpeed(port, 9600).Ok());
     const std::vector<uint8_t> out = pty.Drain();
     EXPECT_EQ(std::string(out.begin(), out.end()), "last words");
     EXPECT_EQ(pty.SlaveSpeed(), 9600);
 }
 
-TEST(PortSpeed, SpeedTheDriverCannotTakeFailsQuietlyAndKeepsTheOldOne) {
+TEST(PortSpeed, SpeedTheDriverCannotTakeIsRefusedQuietlyAndKeepsTheOldOne) {
     WindowFixture fixture;
     PtyPair pty;
     ScopedPort port(pty.SlavePath(), 19200);
     ASSERT_NE(port, kInvalidPort);
-    EXPECT_EQ(SetPortSpeed(port, 12345), 0);
+    const PortResult result = SetPortSpeed(port, 12345);
+    EXPECT_EQ(result.outcome, PortOutcome::Refused);
+    EXPECT_EQ(result.error, EINVAL);
     EXPECT_EQ(pty.SlaveSpeed(), 19200);
     EXPECT_FALSE(IsPortLost(port));
     EXPECT_TRUE(fixture.Window().Questions().empty());
     EXPECT_TRUE(fixture.Window().GetText(IDC_STATUS).empty());
     // A speed the open refuses may still be set on an open port.
-    EXPECT_NE(SetPortSpeed(port, 2400), 0);
+    EXPECT_TRUE(SetPortSpeed(port, 2400).Ok());
     EXPECT_EQ(pty.SlaveSpeed(), 2400);
+}
+
+TEST(PortSpeed, ChangeForAStepShowsARefusalNamingTheSpeedAndThePortGoesOn) {
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 4800);
+    ASSERT_NE(port, kInvalidPort);
+    EXPECT_TRUE(ChangeLineSpeed(port, 57600).Ok());
+    EXPECT_TRUE(LogLinesAfterHeader(fixture).empty());
+    {
+        RefusedLineSpeed refused(115200);
+        const PortResult result = ChangeLineSpeed(port, 115200);
+        EXPECT_EQ(result.outcome, PortOutcome::Refused);
+        EXPECT_EQ(result.error, EINVAL);
+    }
+    const std::string text = "Line speed 115200 refused by the serial port.";
+    EXPECT_EQ(fixture.Window().GetText(IDC_STATUS), text);
+    EXPECT_EQ(LogLinesAfterHeader(fixture), std::vector<std::string>{text});
+    EXPECT_EQ(pty.SlaveSpeed(), 57600);
+    EXPECT_FALSE(IsPortLost(port));
+    // The seam is gone with its scope: the same speed is taken now.
+    EXPECT_TRUE(ChangeLineSpeed(port, 115200).Ok());
+    EXPECT_EQ(pty.SlaveSpeed(), 115200);
+    EXPECT_EQ(LogLinesAfterHeader(fixture).size(), 1u);
+}
+
+TEST(PortSpeed, ARefusedSpeedAlsoFailsTheOpenAtThatSpeed) {
+    WindowFixture fixture;
+    PtyPair pty;
+    RefusedLineSpeed refused(9600);
+    {
+        ScopedPort port(pty.SlavePath(), 9600);
+        EXPECT_EQ(port, kInvalidPort);
+        EXPECT_STREQ(LastPortOpenError(), "the driver refused the line settings");
+        EXPECT_EQ(fixture.Window().GetText(IDC_STATUS), "SetCommState return error");
+    }
+    ScopedPort port(pty.SlavePath(), 4800);
+    ASSERT_NE(port, kInvalidPort);
+    EXPECT_EQ(SetPortSpeed(port, 9600).outcome, PortOutcome::Refused);
+    EXPECT_EQ(pty.SlaveSpeed(), 4800);
+}
+
+TEST(PortSpeed, ALostOrClosedPortIsLostNotRefused) {
+    WindowFixture fixture;
+    PortHandle closed = kInvalidPort;
+    EXPECT_EQ(ChangeLineSpeed(closed, 9600).outcome, PortOutcome::Lost);
+    PtyPair pty;
+    ScopedPort port(pty.SlavePath(), 4800);
+    ASSERT_NE(port, kInvalidPort);
+    pty.CloseMaster();
+    uint8_t byte = 0;
+    ASSERT_EQ(ReadPortRaw(port, &byte, 1, 5000), -1);
+    const PortResult result = ChangeLineSpeed(port, 9600);
+    EXPECT_EQ(result.outcome, PortOutcome::Lost);
+    const auto lines = LogLinesAfterHeader(fixture);
+    ASSERT_EQ(lines.size(), 1u);  // the loss, and no refusal after it
+    EXPECT_EQ(lines[0].rfind("Serial device lost", 0), 0u);
 }
 
 TEST(PortPurge, ClearingTheInputDropsWaitingBytes) {

@@ -23,9 +23,9 @@ void ExpectEverythingReturnsAtOnce(PortHandle port) {
     EXPECT_EQ(ReadPortByte(port, byte, 'p'), 0);
     EXPECT_EQ(ReadPortBytes(port, buffer, 4), 0);
     EXPECT_EQ(ReadPortRaw(port, buffer, 4, 5000), -1);
-    EXPECT_EQ(WritePortByte(port, 'x'), 1);
-    EXPECT_EQ(WritePortText(port, "hello", 0), 1);
-    EXPECT_EQ(SetPortSpeed(port, 9600), 0);
+    EXPECT_EQ(WritePortByte(port, 'x').outcome, PortOutcome::Lost);
+    EXPECT_EQ(WritePortText(port, "hello", 0).outcome, PortOutcome::Lost);
+    EXPECT_EQ(SetPortSpeed(port, 9600).outcome, PortOutcome::Lost);
     EXPECT_EQ(ReportCommErrors(port), 0u);
     PurgePort(port, PURGE_RXCLEAR | PURGE_TXCLEAR);
     DrainPort(port);
@@ -91,15 +91,16 @@ TEST(PortLost, ClosingThePeerEndsAWriteIntoAFullQueue) {
     auto blocked = std::async(std::launch::async, [handle] {
         std::vector<uint8_t> block(1 << 20, 0x5A);
         Stopwatch watch;
-        const int result = WritePortText(handle, block.data(), static_cast<int>(block.size()));
-        return std::make_pair(result, watch.Ms());
+        const PortResult result =
+            WritePortText(handle, block.data(), static_cast<int>(block.size()));
+        return std::make_pair(result.outcome, watch.Ms());
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_EQ(blocked.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
     pty.CloseMaster();
     ASSERT_EQ(blocked.wait_for(std::chrono::seconds(4)), std::future_status::ready);
     const auto [result, ms] = blocked.get();
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, PortOutcome::Lost);
     EXPECT_LT(ms, kWriteStallLostMs);  // ended by the hang-up, not by the stall limit
     EXPECT_TRUE(IsPortLost(port));
     EXPECT_EQ(fixture.Window().GetText(IDC_STATUS).rfind(kLostHead, 0), 0u);
@@ -115,15 +116,17 @@ TEST(PortLost, AWriteWithoutProgressCountsAsLost) {
     ASSERT_NE(port, kInvalidPort);
     std::vector<uint8_t> block(1 << 20, 0xA5);
     Stopwatch watch;
-    EXPECT_EQ(WritePortText(port, block.data(), static_cast<int>(block.size())), 1);
+    const PortResult result = WritePortText(port, block.data(), static_cast<int>(block.size()));
     const long long ms = watch.Ms();
+    EXPECT_EQ(result.outcome, PortOutcome::Lost);
+    EXPECT_EQ(result.error, 0);
     EXPECT_GE(ms, kWriteStallLostMs - 100);
     EXPECT_LT(ms, kWriteStallLostMs + 5000);
     EXPECT_TRUE(IsPortLost(port));
     EXPECT_EQ(LostReports(fixture), 1);
     // A single byte into the same full queue returns at once now.
     Stopwatch single;
-    EXPECT_EQ(WritePortByte(port, 1), 1);
+    EXPECT_EQ(WritePortByte(port, 1).outcome, PortOutcome::Lost);
     EXPECT_LT(single.Ms(), 300);
     EXPECT_EQ(LostReports(fixture), 1);
 }

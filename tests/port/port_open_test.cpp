@@ -180,10 +180,10 @@ TEST(PortClose, InvalidHandleIsLeftAloneAndOperationsOnItReturnAtOnce) {
     uint8_t byte = 0x55;
     EXPECT_EQ(ReadPortBytes(handle, buffer, 4), 0);
     EXPECT_EQ(ReadPortByte(handle, byte, 'x'), 0);
-    EXPECT_EQ(WritePortByte(handle, 'x'), 1);
-    EXPECT_EQ(WritePortText(handle, "abc", 0), 1);
+    EXPECT_EQ(WritePortByte(handle, 'x').outcome, PortOutcome::Lost);
+    EXPECT_EQ(WritePortText(handle, "abc", 0).outcome, PortOutcome::Lost);
     EXPECT_EQ(ReadPortRaw(handle, buffer, 4, 500), -1);
-    EXPECT_EQ(SetPortSpeed(handle, 9600), 0);
+    EXPECT_EQ(SetPortSpeed(handle, 9600).outcome, PortOutcome::Lost);
     EXPECT_EQ(ReportCommErrors(handle), 0u);
     EXPECT_TRUE(IsPortLost(handle));
     EXPECT_LT(watch.Ms(), 200);
