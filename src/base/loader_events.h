@@ -23,7 +23,7 @@ enum class EventKind {
     Status,    // the status line's new text (and a line of the log file)
     Progress,  // share of a phase done
     Question,  // a message box, with the answer it got
-    JobEnd,    // an upload job ended, successfully or not
+    JobEnd,    // an upload job ended (before its "Upload complete" or "Upload failed")
 };
 
 // The steps of a job, as front ends name them.

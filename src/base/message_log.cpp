@@ -182,11 +182,12 @@ void SetJobControls(bool enable, bool success) {
     }
     if (enable) {
         g_uploadBusy = false;
-        LogLine(success ? "Upload complete" : "Upload failed");
+        // The end first: the window's progress is gone when the verdict shows.
         LoaderEvent event;
         event.kind = EventKind::JobEnd;
         event.success = success;
         PublishEvent(event);
+        LogLine(success ? "Upload complete" : "Upload failed");
     }
 }
 

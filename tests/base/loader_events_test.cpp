@@ -42,7 +42,7 @@ TEST(LoaderEvents, AJobReachesTheWindowTheLogAndTheSinksAsTypedEvents) {
     const auto events = recording.Recorder().Events();
     EXPECT_EQ(Kinds(events),
               (std::vector<EventKind>{EventKind::Message, EventKind::Status, EventKind::Progress,
-                                      EventKind::Question, EventKind::Message, EventKind::JobEnd}));
+                                      EventKind::Question, EventKind::JobEnd, EventKind::Message}));
     EXPECT_EQ(events[0].text, "Connecting");
     EXPECT_EQ(events[1].text, "Erasing");
     EXPECT_EQ(events[2].phase, JobPhase::Program);
@@ -50,8 +50,8 @@ TEST(LoaderEvents, AJobReachesTheWindowTheLogAndTheSinksAsTypedEvents) {
     EXPECT_EQ(events[2].total, 4096u);
     EXPECT_EQ(events[3].caption, "Question");
     EXPECT_TRUE(events[3].answer);
-    EXPECT_EQ(events[4].text, "Upload complete");
-    EXPECT_TRUE(events[5].success);
+    EXPECT_TRUE(events[4].success);
+    EXPECT_EQ(events[5].text, "Upload complete");
 
     // The window shows what it always showed, and the fill is gone with the job.
     EXPECT_EQ(fx.Window().GetText(IDC_STATUS), "Erasing");
