@@ -1,11 +1,11 @@
 // The image side of the PFLD comparison and the true extent of an S-record image.
 //
 // An S-record image carries no header that names its sections, so its PFLD checksum is
-// taken from its data: when the image programs a whole PFLD section (start word
-// kFlashBase in its header's start word, an end word within the section's 16 KB, the
-// section marker in the first word, every byte up to and including the checksum word present) and
-// the XOR of the covered words equals the stored checksum word, that word is the image's PFLD
-// checksum. Otherwise the image side is unknown (0) and the user is asked.
+// taken from its data: when the image programs a whole PFLD section (kFlashBase in its
+// header's start word, an end word within the section's 16 KB, the section marker in
+// the first word, every byte up to and including the checksum word present) and the
+// XOR of the covered words equals the stored checksum word, that word is the image's
+// PFLD checksum. Otherwise the image side is unknown (0) and the user is asked.
 //
 // The scan's image size ends at the start of the highest S3 record, so the data of
 // that record would lie past an erase range built from it; the survey records where
