@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 break;
             case 3: {
                 FlashSectionInfo info;
-                ReadFlashSection(kMainStart, kMainLimit, info, handle);
+                ReadFlashSection(kFwBase, kFlashEnd, info, handle);
                 break;
             }
             default: {

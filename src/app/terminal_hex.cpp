@@ -1,17 +1,11 @@
 #include <cstring>
 
 #include "app/terminal.h"
+#include "base/hex_digits.h"
 
 namespace zelvar {
 
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // One hexadecimal value: an optional sign and "0x", digits up to the first character
 // that is not one; no digit gives 0. Only the low 8 bits matter to the caller, so the

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/flash_map.h"
 #include "image/composite_builder.h"
 #include "image/image_file.h"
 
@@ -10,11 +11,6 @@ namespace zelvar::cli {
 
 namespace {
 
-constexpr uint32_t kPfldOffset = 0x0000;
-constexpr uint32_t kFwOffset = 0x4000;
-constexpr uint32_t kHeaderOffset = 0x20;
-constexpr uint32_t kPfldMaxLength = 0x4000;
-constexpr uint32_t kFwMaxLength = 0x100000;
 // The summary reads at most this much of the SFLD text; a longer one is only counted.
 constexpr uint64_t kSfldReadLimit = 4u << 20;
 
@@ -34,11 +30,13 @@ uint32_t WordAt(std::FILE* file, uint64_t offset) {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
 
-SectionSummary SummariseSection(std::FILE* file, uint64_t fileBytes, uint32_t offset,
-                                uint32_t expectedStart, uint32_t maxLength) {
+// The section that belongs at expectedStart, with maxLength bytes of room.
+SectionSummary SummariseSection(std::FILE* file, uint64_t fileBytes, uint32_t expectedStart,
+                                uint32_t maxLength) {
+    const uint32_t offset = expectedStart - kFlashBase;  // a composite image is a flat copy
     SectionSummary section;
-    section.start = WordAt(file, offset + kHeaderOffset);
-    section.end = WordAt(file, offset + kHeaderOffset + 4);
+    section.start = WordAt(file, offset + kSectionStartWord);
+    section.end = WordAt(file, offset + kSectionEndWord);
     section.found = section.start == expectedStart && section.end > section.start &&
                     section.end - section.start < maxLength;
     if (!section.found) return section;
@@ -100,9 +98,8 @@ bool SummariseComposite(const char* path, CompositeSummary& summary) {
     if (size < 0) return false;
     summary = CompositeSummary{};
     summary.fileBytes = static_cast<uint64_t>(size);
-    summary.pfld =
-        SummariseSection(file.get(), summary.fileBytes, kPfldOffset, kFlashBase, kPfldMaxLength);
-    summary.fw = SummariseSection(file.get(), summary.fileBytes, kFwOffset, kFwBase, kFwMaxLength);
+    summary.pfld = SummariseSection(file.get(), summary.fileBytes, kFlashBase, kPfldSectionBytes);
+    summary.fw = SummariseSection(file.get(), summary.fileBytes, kFwBase, kFwSectionBytes);
     SummariseSfld(file.get(), summary);
     return true;
 }

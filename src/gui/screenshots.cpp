@@ -22,8 +22,8 @@ namespace {
 // What a receiver in loader mode typically answers to Connect GPS.
 void SampleReceiver(ReceiverInfo& info) {
     info = ReceiverInfo{};
-    info.pfld = {5, 1, "PFLD0105", kPfldStart, 0x3ff0, 0};
-    info.main = {7, 0, "FW000700", kMainStart, 0x7c3a0, 0x5a17c3e9};
+    info.pfld = {5, 1, "PFLD0105", kFlashBase, 0x3ff0, 0};
+    info.main = {7, 0, "FW000700", kFwBase, 0x7c3a0, 0x5a17c3e9};
     info.speed = 19200;
     info.pflMode = 1;
     info.connected = 1;

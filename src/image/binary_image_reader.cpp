@@ -1,5 +1,6 @@
 #include "image/binary_image_reader.h"
 
+#include "base/flash_map.h"
 #include "image/image_file.h"
 
 namespace zelvar {
@@ -42,13 +43,13 @@ ReadResult CBinaryImageReader::ReadBlock(uint8_t* dst, uint16_t maxBytes, uint16
 }
 
 bool CBinaryImageReader::Scan() {
-    m_startAddress = kBinaryImageBase;
-    m_entryPoint = kBinaryImageBase;
+    m_startAddress = kFlashBase;
+    m_entryPoint = kFlashBase;
     if (m_mode != OriginFile) return false;
     uint32_t fwStart = 0;
     uint32_t fwEnd = 0;
-    if (std::fseek(m_file, kBinaryFwHeaderOffset, SEEK_SET) != 0) return false;
-    if (!ReadWordLE(m_file, fwStart) || fwStart != m_startAddress + 0x4000) return false;
+    if (std::fseek(m_file, kFwFileOffset + kSectionStartWord, SEEK_SET) != 0) return false;
+    if (!ReadWordLE(m_file, fwStart) || fwStart != kFwBase) return false;
     if (!ReadWordLE(m_file, fwEnd)) return false;
     std::fseek(m_file, 0, SEEK_SET);
     m_imageSize = fwEnd - m_startAddress;

@@ -1,5 +1,5 @@
-// Reads a flat binary memory image: file offset k holds the byte for 0x10000000 + k, and
-// the image ends at the main firmware section's end address (the word at 0x4024).
+// Reads a flat binary memory image: file offset k holds the byte for kFlashBase + k, and
+// the image ends at the main firmware section's end address (its header's end word).
 #pragma once
 
 #include <cstdint>
@@ -10,9 +10,6 @@
 
 namespace zelvar {
 
-constexpr uint32_t kBinaryImageBase = 0x10000000;      // address of file offset 0
-constexpr long kBinaryFwHeaderOffset = 0x4020;         // FW start and end address words
-constexpr uint32_t kBinaryFwStart = 0x10004000;        // required FW start address
 constexpr uint16_t kBinaryBlockBytes = kFrameMaxData;  // bytes read per frame
 
 class CBinaryImageReader {

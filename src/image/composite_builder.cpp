@@ -4,17 +4,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/hex_digits.h"
 #include "image/srecord_writer.h"
 
 namespace zelvar {
 
 namespace {
 
-constexpr std::size_t kSectionHeaderEnd = 0x28;  // first word .. start/end words
-constexpr std::size_t kPfldMaxBytes = 0x3FFC;    // PFLD end stays below start + 0x4000
-constexpr std::size_t kFwMaxBytes = 0xFFFFC;     // FW end stays below start + 0x100000
-constexpr std::size_t kFwOffset = kFwBase - kFlashBase;
-constexpr uint8_t kFirstWordTop = 0xE5;  // top byte of each section's first word
+constexpr std::size_t kSectionHeaderEnd = kSectionEndWord + 4;  // first word .. end word
+// A section's end stays below its start + its room, its check word within the room.
+constexpr std::size_t kPfldMaxBytes = kPfldSectionBytes - 4;
+constexpr std::size_t kFwMaxBytes = kFwSectionBytes - 4;
 constexpr uint8_t kErased = 0xFF;
 constexpr std::size_t kMaxLineChars = 78;  // longest line the reader decodes
 constexpr uint8_t kHeaderPad = ' ';        // header bytes added to align the text
@@ -34,18 +34,11 @@ bool PlaceSection(const std::vector<uint8_t>& contents, uint32_t base, std::size
     uint8_t* section = &out[offset];
     std::memset(section, kErased, size);
     if (!contents.empty()) std::memcpy(section, contents.data(), contents.size());
-    section[3] = kFirstWordTop;
-    PutU32LE(section + 0x20, base);
-    PutU32LE(section + 0x24, base + static_cast<uint32_t>(size));
+    section[3] = static_cast<uint8_t>(kSectionMarker);
+    PutU32LE(section + kSectionStartWord, base);
+    PutU32LE(section + kSectionEndWord, base + static_cast<uint32_t>(size));
     PutU32LE(section + size, XorWordsLE(section, size));
     return true;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 // Decodes the bytes of an S-record line body ("S0" + hex); false when it is not one.
@@ -53,8 +46,8 @@ bool DecodeLineBytes(const std::string& body, std::vector<uint8_t>& bytes) {
     if (body.size() < 10 || body.size() % 2 != 0) return false;
     bytes.clear();
     for (std::size_t i = 2; i < body.size(); i += 2) {
-        const int high = HexValue(body[i]);
-        const int low = HexValue(body[i + 1]);
+        const int high = HexDigit(body[i]);
+        const int low = HexDigit(body[i + 1]);
         if (high < 0 || low < 0) return false;
         bytes.push_back(static_cast<uint8_t>(high << 4 | low));
     }
@@ -136,14 +129,14 @@ uint32_t XorWordsLE(const uint8_t* data, std::size_t size) {
 
 bool BuildCompositeImage(const CompositeImageParts& parts, std::vector<uint8_t>& out,
                          std::string& error) {
-    out.assign(kFwOffset, kErased);
+    out.assign(kFwFileOffset, kErased);
     std::size_t pfldSize = 0;
     std::size_t fwSize = 0;
     if (!PlaceSection(parts.pfld, kFlashBase, kPfldMaxBytes, 0, out, pfldSize)) {
         error = "PFLD section over 0x3FFC bytes";
         return false;
     }
-    if (!PlaceSection(parts.fw, kFwBase, kFwMaxBytes, kFwOffset, out, fwSize)) {
+    if (!PlaceSection(parts.fw, kFwBase, kFwMaxBytes, kFwFileOffset, out, fwSize)) {
         error = "FW section over 0xFFFFC bytes";
         return false;
     }

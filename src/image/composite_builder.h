@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace zelvar {
+#include "base/flash_map.h"
 
-constexpr uint32_t kFlashBase = 0x10000000;  // PFLD section start, file offset 0
-constexpr uint32_t kFwBase = 0x10004000;     // FW section start, file offset 0x4000
+namespace zelvar {
 
 struct CompositeImageParts {
     // Section contents from the section's first word on, without the check word. The

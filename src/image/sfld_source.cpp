@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/flash_map.h"
 #include "base/message_log.h"
 #include "image/app_directory.h"
 #include "image/composite_builder.h"
@@ -27,9 +28,7 @@ namespace {
 #define ZELVAR_DATA_DIR "/usr/local/share/zelvar"
 #endif
 constexpr const char* kInstalledSfldPath = ZELVAR_DATA_DIR "/sfld.hex";
-constexpr long kFwHeaderOffset = 0x4020;     // FW start and end address words
-constexpr uint32_t kImageBase = 0x10000000;  // address of file offset 0
-constexpr uint32_t kFwStart = 0x10004000;    // required FW start address
+constexpr long kFwHeaderOffset = kFwFileOffset + kSectionStartWord;  // FW start and end words
 constexpr int64_t kCheckWordBytes = 4;
 // The SFLD is a small program that runs from the receiver's RAM; its S-record text is a
 // few dozen KiB. A longer tail is no SFLD section (a file padded or damaged at its end),
@@ -46,11 +45,11 @@ bool LocateSection(FILE* image, int64_t& start, int64_t& length) {
     uint32_t fwStart = 0;
     uint32_t fwEnd = 0;
     if (std::fseek(image, kFwHeaderOffset, SEEK_SET) != 0) return false;
-    if (!ReadWordLE(image, fwStart) || fwStart != kFwStart) return false;
+    if (!ReadWordLE(image, fwStart) || fwStart != kFwBase) return false;
     if (!ReadWordLE(image, fwEnd)) return false;
     if (fseeko(image, 0, SEEK_END) != 0) return false;
     const int64_t fileLength = ftello(image);
-    start = static_cast<int64_t>(fwEnd) - kImageBase + kCheckWordBytes;
+    start = static_cast<int64_t>(fwEnd) - kFlashBase + kCheckWordBytes;
     length = fileLength - start;
     // A section shorter than its own check word is no section.
     return start >= 0 && fileLength >= 0 && length >= kCheckWordBytes && length <= kMaxSectionBytes;

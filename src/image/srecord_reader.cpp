@@ -2,19 +2,12 @@
 
 #include <cstring>
 
+#include "base/hex_digits.h"
 #include "image/image_file.h"
 
 namespace zelvar {
 
 namespace {
-
-// Value of one hexadecimal digit, or -1.
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // Reads digits hexadecimal digits at line[pos]; false when the line ends first or a
 // character is not a digit. The caller has checked that pos + digits lies in the line.

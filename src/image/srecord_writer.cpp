@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/hex_digits.h"
 #include "image/composite_builder.h"
 
 namespace zelvar {
@@ -9,11 +10,10 @@ namespace zelvar {
 namespace {
 
 constexpr int kMaxRecordBytes = 250;  // data bytes that fit one record's byte count
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 void PutHexByte(std::string& out, uint8_t byte) {
-    out += kHexDigits[byte >> 4];
-    out += kHexDigits[byte & 0x0F];
+    out += kUpperHexDigits[byte >> 4];
+    out += kUpperHexDigits[byte & 0x0F];
 }
 
 }  // namespace

@@ -10,9 +10,7 @@ namespace zelvar {
 
 namespace {
 
-constexpr uint32_t kHeaderStartOffset = 0x20;  // the section's own start address
-constexpr uint32_t kHeaderEndOffset = 0x24;    // the address of its checksum word
-constexpr uint32_t kVersionAreaBytes = 32;     // version text before the checksum word
+constexpr uint32_t kVersionAreaBytes = 32;  // version text before the checksum word
 constexpr int kQueryBytes = 32;
 
 // Sends one memory read in the form the receiver's state calls for and returns the
@@ -69,13 +67,13 @@ uint32_t ReadReceiverWord(uint32_t address, PortHandle handle) {
 }
 
 int ReadFlashSection(uint32_t start, uint32_t limit, FlashSectionInfo& info, PortHandle handle) {
-    if (ReadReceiverWord(start + kHeaderStartOffset, handle) != start) return 0;
+    if (ReadReceiverWord(start + kSectionStartWord, handle) != start) return 0;
     info.start = start;
-    const uint32_t end = ReadReceiverWord(start + kHeaderEndOffset, handle);
+    const uint32_t end = ReadReceiverWord(start + kSectionEndWord, handle);
     if (!(start < end && end < limit)) return 0;
     info.length = end - start;
     info.crc = ReadReceiverWord(end, handle);
-    if (start == kPfldStart) {
+    if (start == kFlashBase) {
         ReadLoaderVersion(end, info, handle);
     } else {
         ReadMainVersion(info, handle);

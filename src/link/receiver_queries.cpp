@@ -106,8 +106,8 @@ int ConnectReceiver(PortHandle handle, ReceiverInfo& info) {
     if (loader == Probe::Answered) {
         LogLine("PFL mode detected");
         g_pflDetected = true;
-        const int pfldRead = ReadFlashSection(kPfldStart, kPfldLimit, info.pfld, handle);
-        ReadFlashSection(kMainStart, kMainLimit, info.main, handle);
+        const int pfldRead = ReadFlashSection(kFlashBase, kFwBase, info.pfld, handle);
+        ReadFlashSection(kFwBase, kFlashEnd, info.main, handle);
         if (pfldRead) {
             info.speed = kLoaderProbeSpeed;
             info.pflMode = 1;
@@ -122,8 +122,8 @@ int ConnectReceiver(PortHandle handle, ReceiverInfo& info) {
         return 0;
     }
     info.speed = speed;
-    int result = ReadFlashSection(kPfldStart, kPfldLimit, info.pfld, handle);
-    if (result) result = ReadFlashSection(kMainStart, kMainLimit, info.main, handle);
+    int result = ReadFlashSection(kFlashBase, kFwBase, info.pfld, handle);
+    if (result) result = ReadFlashSection(kFwBase, kFlashEnd, info.main, handle);
     info.connected = result ? 1 : 0;
     return info.connected;
 }

@@ -5,14 +5,11 @@
 #include <atomic>
 #include <cstdint>
 
+#include "base/flash_map.h"
 #include "link/port.h"
 
 namespace zelvar {
 
-constexpr uint32_t kPfldStart = 0x10000000;
-constexpr uint32_t kPfldLimit = 0x10004000;
-constexpr uint32_t kMainStart = 0x10004000;
-constexpr uint32_t kMainLimit = 0x10104000;
 constexpr uint32_t kWordReadFailed = 0xFFFFFFFF;
 constexpr int kReplyBufferBytes = 1024;
 
@@ -62,6 +59,8 @@ const char* WaitForReply(PortHandle handle, const char* prefix, bool strict);
 // port refused one of the probe speeds (the refusal has been shown).
 int ConnectReceiver(PortHandle handle, ReceiverInfo& info);
 uint32_t ReadReceiverWord(uint32_t address, PortHandle handle);
+// Reads the section at start (kFlashBase or kFwBase, flash_map.h) whose end lies below
+// limit (the next section's start or kFlashEnd).
 int ReadFlashSection(uint32_t start, uint32_t limit, FlashSectionInfo& info, PortHandle handle);
 
 }  // namespace zelvar

@@ -2,19 +2,14 @@
 
 #include <cstring>
 
+#include "base/hex_digits.h"
+
 namespace zelvar {
 
 namespace {
 
 bool IsDigit(uint8_t c) {
     return c >= '0' && c <= '9';
-}
-
-int HexDigit(uint8_t c) {
-    if (IsDigit(c)) return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 bool IsBlank(uint8_t c) {

@@ -1,26 +1,20 @@
-// The composite image check: a flat copy of flash from 0x10000000 holding the PFLD
-// section at file offset 0 and the FW section at 0x4000, each with a header pair
-// (start, end) 0x20 bytes into the section and its XOR checksum word at its end.
+// The composite image check: a flat copy of flash (flash_map.h) holding the PFLD
+// section at file offset 0 and the FW section after it, each with its header pair
+// (start, end) and its XOR checksum word at its end.
 #include <cstdio>
 
+#include "base/flash_map.h"
 #include "base/message_log.h"
 #include "image/image_file.h"
-#include "upload/prepare_upload.h"
+#include "upload/prepare_image.h"
 
 namespace zelvar {
 
 namespace {
 
-constexpr uint32_t kFlashOrigin = 0x10000000;  // file offset 0
-constexpr long kFwOffset = 0x4000;
-constexpr uint32_t kPfldSectionStart = kFlashOrigin;
-constexpr uint32_t kPfldSectionSpan = 0x4000;
-constexpr uint32_t kFwSectionStart = 0x10004000;
-constexpr uint32_t kFwSectionSpan = 0x100000;
-constexpr long kHeaderOffset = 0x20;
+// Lengths of a composite image file that are taken.
 constexpr long kMinImageBytes = 0x400;
 constexpr long kMaxImageBytes = 0x10100000;
-constexpr uint32_t kSectionMarker = 0xE5;  // top byte of a section's first word
 
 bool ReadWordAt(std::FILE* stream, long offset, uint32_t& word) {
     return std::fseek(stream, offset, SEEK_SET) == 0 && ReadWordLE(stream, word);
@@ -91,11 +85,10 @@ uint32_t CheckCompositeImage(std::FILE* stream) {
     bool good = true;
     uint32_t start = 0;
     uint32_t end = 0;
-    ReadWordAt(stream, kHeaderOffset, start);
+    ReadWordAt(stream, kSectionStartWord, start);
     ReadWordLE(stream, end);
 
-    const bool pfldFound =
-        start == kPfldSectionStart && end > start && end < start + kPfldSectionSpan;
+    const bool pfldFound = start == kFlashBase && end > start && end < start + kPfldSectionBytes;
     uint32_t pfldCrc = 0;
     if (pfldFound) {
         ReportFound("PFLD section found at: 0x%08x, 0x%08x", start, end);
@@ -103,11 +96,11 @@ uint32_t CheckCompositeImage(std::FILE* stream) {
         const SectionSum sum = SumSection(stream, end - start);
         good = ReportSum("PFLD", sum) && good;
         pfldCrc = sum.computed;
-        ReadWordAt(stream, kFwOffset + kHeaderOffset, start);
+        ReadWordAt(stream, kFwFileOffset + kSectionStartWord, start);
         ReadWordLE(stream, end);
     }
 
-    const bool fwFound = start == kFwSectionStart && end > start && end < start + kFwSectionSpan;
+    const bool fwFound = start == kFwBase && end > start && end < start + kFwSectionBytes;
     if (!fwFound) {
         LogLine("Incorrect Image");
         return 0;
@@ -118,14 +111,14 @@ uint32_t CheckCompositeImage(std::FILE* stream) {
             LogLine("Incorrect PFLD Image");
             return 0;
         }
-        if (!HasMarker(stream, kFwOffset)) {
+        if (!HasMarker(stream, kFwFileOffset)) {
             LogLine("Incorrect FW Image");
             return 0;
         }
     }
     // The FW checksum is always taken over the FW section at its own file offset, also
     // when no PFLD section was recognised (the image is refused below in that case).
-    std::fseek(stream, kFwOffset, SEEK_SET);
+    std::fseek(stream, kFwFileOffset, SEEK_SET);
     const SectionSum fwSum = SumSection(stream, end - start);
     good = ReportSum("FW", fwSum) && good;
 

@@ -1,8 +1,8 @@
 // The image side of the PFLD comparison and the true extent of an S-record image.
 //
 // An S-record image carries no header that names its sections, so its PFLD checksum is
-// taken from its data: when the image programs a whole PFLD section (start word
-// 0x10000000 at 0x10000020, an end word within the section's 16 KB, the 0xE5 marker in
+// taken from its data: when the image programs a whole PFLD section (kFlashBase in its
+// header's start word, an end word within the section's 16 KB, the section marker in
 // the first word, every byte up to and including the checksum word present) and the
 // XOR of the covered words equals the stored checksum word, that word is the image's
 // PFLD checksum. Otherwise the image side is unknown (0) and the user is asked.
@@ -14,36 +14,33 @@
 #include <array>
 #include <bitset>
 
+#include "base/flash_map.h"
 #include "image/firmware_image.h"
 #include "image/loader_record.h"
-#include "upload/prepare_upload.h"
+#include "upload/prepare_image.h"
 
 namespace zelvar {
 
 namespace {
 
-constexpr uint32_t kPfldBase = 0x10000000;
-constexpr uint32_t kPfldSpan = 0x4000;
-constexpr uint32_t kHeaderOffset = 0x20;
-constexpr uint32_t kSectionMarker = 0xE5;
 constexpr std::size_t kFrameDataOffset = 7;  // "[", length word, 32-bit address
 
 // The bytes an image programs into the PFLD section's 16 KB.
 struct PfldWindow {
-    std::array<uint8_t, kPfldSpan> bytes{};
-    std::bitset<kPfldSpan> present;
+    std::array<uint8_t, kPfldSectionBytes> bytes{};
+    std::bitset<kPfldSectionBytes> present;
 
     void Take(uint32_t address, const uint8_t* data, uint32_t n) {
         for (uint32_t i = 0; i < n; ++i) {
             const uint64_t at = static_cast<uint64_t>(address) + i;
-            if (at < kPfldBase || at >= kPfldBase + kPfldSpan) continue;
-            bytes[at - kPfldBase] = data[i];
-            present.set(at - kPfldBase);
+            if (at < kFlashBase || at >= kFlashBase + kPfldSectionBytes) continue;
+            bytes[at - kFlashBase] = data[i];
+            present.set(at - kFlashBase);
         }
     }
     bool Covers(uint32_t offset, uint32_t n) const {
         for (uint32_t i = offset; i < offset + n; ++i) {
-            if (i >= kPfldSpan || !present.test(i)) return false;
+            if (i >= kPfldSectionBytes || !present.test(i)) return false;
         }
         return true;
     }
@@ -54,10 +51,10 @@ struct PfldWindow {
 
     // The verified PFLD checksum, or 0.
     uint32_t Checksum() const {
-        if (!Covers(0, 4) || !Covers(kHeaderOffset, 8)) return 0;
-        const uint32_t start = Word(kHeaderOffset);
-        const uint32_t end = Word(kHeaderOffset + 4);
-        if (start != kPfldBase || end <= start || end >= start + kPfldSpan) return 0;
+        if (!Covers(0, 4) || !Covers(kSectionStartWord, 8)) return 0;
+        const uint32_t start = Word(kSectionStartWord);
+        const uint32_t end = Word(kSectionEndWord);
+        if (start != kFlashBase || end <= start || end >= start + kPfldSectionBytes) return 0;
         if ((Word(0) >> 24) != kSectionMarker) return 0;
         const uint32_t storedOffset = (end - start) / 4 * 4;
         if (!Covers(0, storedOffset + 4)) return 0;

@@ -55,11 +55,11 @@ TEST_F(FlashReadbackTest, LoaderFormUsesTheShortQueryAndAStrictWait) {
 }
 
 TEST_F(FlashReadbackTest, LoaderSectionHeaderChecksumAndVersion) {
-    m_peer.AnswerWords(Header(kPfldStart, 0x10003FF0, 0x5A5AA5A5), false);
+    m_peer.AnswerWords(Header(kFlashBase, 0x10003FF0, 0x5A5AA5A5), false);
     m_peer.AnswerWords(VersionAreaWords(0x10003FF0, "PFLD v1.05 xx", 4), false);
     FlashSectionInfo info;
-    ASSERT_EQ(ReadFlashSection(kPfldStart, kPfldLimit, info, m_handle), 1);
-    EXPECT_EQ(info.start, kPfldStart);
+    ASSERT_EQ(ReadFlashSection(kFlashBase, kFwBase, info, m_handle), 1);
+    EXPECT_EQ(info.start, kFlashBase);
     EXPECT_EQ(info.length, 0x3FF0u);
     EXPECT_EQ(info.crc, 0x5A5AA5A5u);
     EXPECT_EQ(info.major, 1);
@@ -68,10 +68,10 @@ TEST_F(FlashReadbackTest, LoaderSectionHeaderChecksumAndVersion) {
 }
 
 TEST_F(FlashReadbackTest, LoaderVersionWhoseBlankEndsTheTextStillGivesTheMinor) {
-    m_peer.AnswerWords(Header(kPfldStart, 0x10003000, 0x1234), false);
+    m_peer.AnswerWords(Header(kFlashBase, 0x10003000, 0x1234), false);
     m_peer.AnswerWords(VersionAreaWords(0x10003000, "v12 34", 0, 0x00), false);
     FlashSectionInfo info;
-    ASSERT_EQ(ReadFlashSection(kPfldStart, kPfldLimit, info, m_handle), 1);
+    ASSERT_EQ(ReadFlashSection(kFlashBase, kFwBase, info, m_handle), 1);
     EXPECT_EQ(info.major, 12);
     EXPECT_EQ(info.minor, 34);
     EXPECT_STREQ(info.text, "12");
@@ -79,10 +79,10 @@ TEST_F(FlashReadbackTest, LoaderVersionWhoseBlankEndsTheTextStillGivesTheMinor) 
 
 TEST_F(FlashReadbackTest, LoaderVersionAfterPosition30IsNotFound) {
     // "v" is byte 31; the checksum word (bytes 32 to 35) holds "3.4".
-    m_peer.AnswerWords(Header(kPfldStart, 0x10003000, 0x00342E33), false);
+    m_peer.AnswerWords(Header(kFlashBase, 0x10003000, 0x00342E33), false);
     m_peer.AnswerWords(VersionAreaWords(0x10003000, "v", 31, 0x00), false);
     FlashSectionInfo info;
-    ASSERT_EQ(ReadFlashSection(kPfldStart, kPfldLimit, info, m_handle), 1);
+    ASSERT_EQ(ReadFlashSection(kFlashBase, kFwBase, info, m_handle), 1);
     EXPECT_EQ(info.length, 0x3000u);
     EXPECT_EQ(info.major, 0);
     EXPECT_EQ(info.minor, 0);
@@ -93,21 +93,21 @@ class ImplausibleEndTest : public FlashReadbackTest,
                            public ::testing::WithParamInterface<uint32_t> {};
 
 TEST_P(ImplausibleEndTest, FailsTheSection) {
-    m_peer.AnswerWords({{kPfldStart + 0x20, kPfldStart}, {kPfldStart + 0x24, GetParam()}}, false);
+    m_peer.AnswerWords({{kFlashBase + 0x20, kFlashBase}, {kFlashBase + 0x24, GetParam()}}, false);
     FlashSectionInfo info;
-    EXPECT_EQ(ReadFlashSection(kPfldStart, kPfldLimit, info, m_handle), 0);
-    EXPECT_EQ(info.start, kPfldStart);
+    EXPECT_EQ(ReadFlashSection(kFlashBase, kFwBase, info, m_handle), 0);
+    EXPECT_EQ(info.start, kFlashBase);
     EXPECT_EQ(info.length, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, ImplausibleEndTest,
-                         ::testing::Values(kPfldLimit, kPfldStart, 0x0FFFFFF0u));
+                         ::testing::Values(kFwBase, kFlashBase, 0x0FFFFFF0u));
 
 TEST_F(FlashReadbackTest, MismatchedStartWordLeavesTheRecordZero) {
     m_peer.Answer("$PQRXQ,RDM,10004020\r\n", "$PQRXR,RDM,10004020,10000000\r\n");
-    m_peer.AnswerWords(Header(kMainStart, 0x10080000, 0x77), false);
+    m_peer.AnswerWords(Header(kFwBase, 0x10080000, 0x77), false);
     FlashSectionInfo info;
-    EXPECT_EQ(ReadFlashSection(kMainStart, kMainLimit, info, m_handle), 0);
+    EXPECT_EQ(ReadFlashSection(kFwBase, kFlashEnd, info, m_handle), 0);
     EXPECT_EQ(info.start, 0u);
     EXPECT_EQ(info.length, 0u);
     EXPECT_EQ(info.crc, 0u);
@@ -124,10 +124,10 @@ class MainVersionTest : public FlashReadbackTest,
                         public ::testing::WithParamInterface<MainVersionCase> {};
 
 TEST_P(MainVersionTest, IdentificationGivesTextAndMinor) {
-    m_peer.AnswerWords(Header(kMainStart, 0x10080000, 0xCAFE), false);
+    m_peer.AnswerWords(Header(kFwBase, 0x10080000, 0xCAFE), false);
     m_peer.Answer("$PQRXQ,RID\r\n", GetParam().reply);
     FlashSectionInfo info;
-    ASSERT_EQ(ReadFlashSection(kMainStart, kMainLimit, info, m_handle), 1);
+    ASSERT_EQ(ReadFlashSection(kFwBase, kFlashEnd, info, m_handle), 1);
     EXPECT_EQ(info.length, 0x7C000u);
     EXPECT_EQ(info.crc, 0xCAFEu);
     EXPECT_STREQ(info.text, GetParam().text);
@@ -144,9 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
                       MainVersionCase{"$PQRXR,RID,A,ABC\r\n", "ABC", 0}));
 
 TEST_F(FlashReadbackTest, MissingIdentificationLeavesTheMainSectionWithoutVersion) {
-    m_peer.AnswerWords(Header(kMainStart, 0x10080000, 0xCAFE), false);
+    m_peer.AnswerWords(Header(kFwBase, 0x10080000, 0xCAFE), false);
     FlashSectionInfo info;
-    ASSERT_EQ(ReadFlashSection(kMainStart, kMainLimit, info, m_handle), 1);
+    ASSERT_EQ(ReadFlashSection(kFwBase, kFlashEnd, info, m_handle), 1);
     EXPECT_EQ(info.length, 0x7C000u);
     EXPECT_EQ(info.crc, 0xCAFEu);
     EXPECT_EQ(info.minor, 0);

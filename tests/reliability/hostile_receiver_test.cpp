@@ -59,7 +59,7 @@ std::vector<Target> Targets() {
         {"ReadFlashSection", 4800,
          [](PortHandle h) {
              FlashSectionInfo info;
-             ReadFlashSection(kMainStart, kMainLimit, info, h);
+             ReadFlashSection(kFwBase, kFlashEnd, info, h);
          }},
         {"ConnectReceiver", 4800,
          [](PortHandle h) {
