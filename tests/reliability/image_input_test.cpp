@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "flash_images.h"
 #include "image/composite_builder.h"
 #include "reliability_doc.h"
+#include "support/image_recipes.h"
 #include "support/test_env.h"
-#include "zelvar_process.h"
+#include "support/zelvar_runner.h"
 
 namespace zelvar::test {
 namespace {
@@ -183,16 +183,17 @@ std::vector<ImageCase> BrokenImages() {
 class ImageInput : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::filesystem::copy_file(ZelvarPath(), program);
+        std::filesystem::copy_file(ZelvarBinary(), program);
         WriteFile(dir.File("sfld.hex"),
                   MakeSRecordText(0x00020000, std::vector<uint8_t>(512, 0x11), 0x00020000));
     }
-    ProcessRun Inspect(const std::string& image, double limit = kLimitSeconds) {
-        ProcessOptions options;
+    ZelvarRun Inspect(const std::string& image, double limit = kLimitSeconds) {
+        ZelvarOptions options;
+        options.program = program;
         options.args = {"inspect", image};
         options.runtimeDir = runtime.Path();
         options.limitSeconds = limit;
-        return RunProcess(program, options);
+        return RunZelvarWith(options);
     }
     // The largest SFLD temporary file the runs left in their private directory.
     std::uintmax_t SfldTempBytes() {
@@ -221,7 +222,7 @@ bool PrintedLineStarting(const std::string& out, const std::string& start) {
 }
 
 TEST_F(ImageInput, BrokenImagesAreRefusedWithThePreparationsLinesQuickly) {
-    const ProcessRun good = [&] {
+    const ZelvarRun good = [&] {
         WriteBytes(dir.File("good.bin"), MakeTestImage(3));
         return Inspect(dir.File("good.bin"));
     }();
@@ -233,7 +234,7 @@ TEST_F(ImageInput, BrokenImagesAreRefusedWithThePreparationsLinesQuickly) {
         std::filesystem::remove(path);
         c.make(path);
         if (c.noSfldBesideProgram) std::filesystem::rename(dir.File("sfld.hex"), dir.File("away"));
-        const ProcessRun run = Inspect(path);
+        const ZelvarRun run = Inspect(path);
         if (c.noSfldBesideProgram) std::filesystem::rename(dir.File("away"), dir.File("sfld.hex"));
         EXPECT_EQ(run.exitCode, 3) << c.name << "\n" << run.out << run.err;
         EXPECT_LT(run.seconds, kQuickSeconds) << c.name;
@@ -260,7 +261,7 @@ TEST_F(ImageInput, AHugeSparseImageIsHandledWithoutBeingCopiedWhole) {
     const std::string path = dir.File("huge.bin");
     WriteBytes(path, MakeTestImage(3));
     ASSERT_EQ(truncate(path.c_str(), kHugeBytes), 0);
-    const ProcessRun run = Inspect(path);
+    const ZelvarRun run = Inspect(path);
     // Its sections are sound and only the FW end is ever sent; the zero tail is no SFLD
     // section (and is not copied), so the "sfld.hex" beside the program serves.
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -275,7 +276,7 @@ TEST_F(ImageInput, FilesLargerThanTheFlashAndZeroFilesAreRefused) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(ftruncate(fd, kTooLargeBytes), 0);
     close(fd);
-    const ProcessRun run = Inspect(path);
+    const ZelvarRun run = Inspect(path);
     EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
     EXPECT_TRUE(PrintedLineStarting(run.out, kFormatError)) << run.out;
     EXPECT_LT(run.seconds, kQuickSeconds);
@@ -294,7 +295,7 @@ TEST_F(ImageInput, PathsThatNameNoImageAreRefused) {
         {std::string(300, 'a'), ""},
     };
     for (const auto& [path, line] : paths) {
-        const ProcessRun run = Inspect(path);
+        const ZelvarRun run = Inspect(path);
         EXPECT_EQ(run.exitCode, 3) << path << "\n" << run.out << run.err;
         EXPECT_LT(run.seconds, kQuickSeconds) << path;
         if (!line.empty()) {
@@ -307,7 +308,7 @@ TEST_F(ImageInput, PathsThatNameNoImageAreRefused) {
 TEST_F(ImageInput, AFifoWithoutWriterDoesNotHangInspect) {
     const std::string path = dir.File("fifo");
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    const ProcessRun run = Inspect(path, kFifoLimitSeconds);
+    const ZelvarRun run = Inspect(path, kFifoLimitSeconds);
     EXPECT_FALSE(run.overLimit) << "zelvar inspect still waited after " << kFifoLimitSeconds
                                 << " s";
     EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
