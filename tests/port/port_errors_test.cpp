@@ -6,6 +6,9 @@
 namespace zelvar::test {
 namespace {
 
+using PortSpeed = PortOnPty;
+using PortPurge = PortOnPty;
+
 TEST(PortLineErrors, MaskIsReportedAsOneLinePerNamedBitInTableOrder) {
     WindowFixture fixture;
     ReportCommErrorMask(0x0A);
@@ -35,11 +38,8 @@ TEST(PortLineErrors, ZeroMaskAndPtyWithoutCountersReportNothing) {
     EXPECT_TRUE(fixture.Window().GetText(IDC_STATUS).empty());
 }
 
-TEST(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
+    ASSERT_TRUE(Open(4800));
 
     pty.Send("stale bytes");
     uint8_t peek = 0;
@@ -62,11 +62,8 @@ TEST(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
     EXPECT_EQ(pty.SlaveSpeed(), 9600);
 }
 
-TEST(PortSpeed, SpeedTheDriverCannotTakeFailsQuietlyAndKeepsTheOldOne) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 19200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortSpeed, SpeedTheDriverCannotTakeFailsQuietlyAndKeepsTheOldOne) {
+    ASSERT_TRUE(Open(19200));
     EXPECT_EQ(SetPortSpeed(port, 12345), 0);
     EXPECT_EQ(pty.SlaveSpeed(), 19200);
     EXPECT_FALSE(IsPortLost(port));
@@ -77,11 +74,8 @@ TEST(PortSpeed, SpeedTheDriverCannotTakeFailsQuietlyAndKeepsTheOldOne) {
     EXPECT_EQ(pty.SlaveSpeed(), 2400);
 }
 
-TEST(PortPurge, ClearingTheInputDropsWaitingBytes) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 57600);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortPurge, ClearingTheInputDropsWaitingBytes) {
+    ASSERT_TRUE(Open(57600));
     pty.Send("junk");
     uint8_t buffer[8];
     ASSERT_EQ(ReadPortRaw(port, buffer, 1, 1000), 1);

@@ -7,32 +7,26 @@
 namespace zelvar::test {
 namespace {
 
-TEST(PortWriteText, ZeroLengthSendsUpToTheTerminatingZero) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+using PortWriteText = PortOnPty;
+using PortWriteByte = PortOnPty;
+
+TEST_F(PortWriteText, ZeroLengthSendsUpToTheTerminatingZero) {
+    ASSERT_TRUE(Open(4800));
     const char text[] = "$PQRXQ,PRT\r\n\0tail";
     EXPECT_EQ(WritePortText(port, text, 0), 1);
     const std::vector<uint8_t> sent = pty.Drain();
     EXPECT_EQ(std::string(sent.begin(), sent.end()), "$PQRXQ,PRT\r\n");
 }
 
-TEST(PortWriteText, ExplicitLengthSendsExactlyThoseBytesZerosIncluded) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortWriteText, ExplicitLengthSendsExactlyThoseBytesZerosIncluded) {
+    ASSERT_TRUE(Open(4800));
     const uint8_t frame[] = {0x00, 0x01, 0x00, 0x00, 0xA5, 0x00, 0xFF, 0x99};
     EXPECT_EQ(WritePortText(port, frame, 7), 1);
     EXPECT_EQ(pty.Drain(), std::vector<uint8_t>(frame, frame + 7));
 }
 
-TEST(PortWriteText, EmptyTextReturnsAtOnceAndSendsNothing) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortWriteText, EmptyTextReturnsAtOnceAndSendsNothing) {
+    ASSERT_TRUE(Open(4800));
     Stopwatch watch;
     EXPECT_EQ(WritePortText(port, "", 0), 1);
     EXPECT_EQ(WritePortText(port, "abc", -3), 1);
@@ -42,11 +36,8 @@ TEST(PortWriteText, EmptyTextReturnsAtOnceAndSendsNothing) {
     EXPECT_FALSE(IsPortLost(port));
 }
 
-TEST(PortWriteText, LargeBlockGoesOutWholeWhileThePeerReadsSlowly) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 115200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortWriteText, LargeBlockGoesOutWholeWhileThePeerReadsSlowly) {
+    ASSERT_TRUE(Open(115200));
     std::vector<uint8_t> block(200000);
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7 + i / 251);
     std::vector<uint8_t> received;
@@ -57,11 +48,8 @@ TEST(PortWriteText, LargeBlockGoesOutWholeWhileThePeerReadsSlowly) {
     EXPECT_FALSE(IsPortLost(port));
 }
 
-TEST(PortWriteByte, SendsOneByteAndCountsIt) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 9600);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortWriteByte, SendsOneByteAndCountsIt) {
+    ASSERT_TRUE(Open(9600));
     EXPECT_EQ(WritePortByte(port, 0x00), 1);
     EXPECT_EQ(WritePortByte(port, 0xC3), 1);
     EXPECT_EQ(pty.Drain(), (std::vector<uint8_t>{0x00, 0xC3}));
