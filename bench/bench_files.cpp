@@ -6,16 +6,16 @@
 
 namespace zelvar::bench {
 
-std::vector<uint8_t> PatternBytes(uint32_t seed, std::size_t size) {
-    std::vector<uint8_t> out(size);
-    uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<uint8_t>(x);
-    }
-    return out;
+namespace {
+
+constexpr std::size_t kPfldBytes = 0x3000;
+constexpr uint32_t kPfldSeed = 1;
+constexpr test::SfldRecipe kSfld{0x00201000, {3, 16384}};
+
+}  // namespace
+
+test::ImageRecipe BenchImage(uint32_t fwSeed, std::size_t fwBytes) {
+    return {{kPfldSeed, kPfldBytes}, {fwSeed, fwBytes}, kSfld, test::SectionBytes};
 }
 
 std::string MakeWorkDirectory(const std::string& what) {

@@ -20,7 +20,6 @@
 #include "bench/bench_files.h"
 #include "bench/noisy_line_run.h"
 #include "bench/noisy_line_table.h"
-#include "image/composite_builder.h"
 
 namespace zelvar::bench {
 namespace {
@@ -29,10 +28,8 @@ constexpr double kRates[] = {0, 1e-7, 1e-6, 3e-6, 1e-5, 3e-5};
 constexpr int kDefaultRuns = 10;
 constexpr int kDefaultJobs = 4;
 constexpr std::size_t kFwBytes = 0x40000 - 4;  // 256 KiB with the FW check word
-constexpr std::size_t kPfldBytes = 0x3000;
-constexpr std::size_t kSfldBytes = 16384;
-constexpr uint32_t kSfldAddress = 0x00201000;
-constexpr std::size_t kFwEndOffset = kFwBase - kFlashBase + 0x24;  // FW end address word
+constexpr uint32_t kFactoryFwSeed = 4;
+constexpr uint32_t kNewFwSeed = 2;
 
 struct Settings {
     int runs = kDefaultRuns;
@@ -58,27 +55,17 @@ bool ParseRates(const char* text, std::vector<double>& rates) {
 
 // Writes the new image and the factory image; fills what a good flash begins with.
 bool MakeImages(const std::string& dir, NoisyRunSetup& setup) {
-    CompositeImageParts parts;
-    parts.pfld = PatternBytes(1, kPfldBytes);
-    parts.sfld = MakeSRecordText(kSfldAddress, PatternBytes(3, kSfldBytes), kSfldAddress);
-    parts.fw = PatternBytes(4, kFwBytes);
+    const std::vector<uint8_t> factory = test::ImageOf(BenchImage(kFactoryFwSeed, kFwBytes));
+    const std::vector<uint8_t> image = test::ImageOf(BenchImage(kNewFwSeed, kFwBytes));
     setup.factoryPath = dir + "factory.bin";
-    std::string error;
-    if (!WriteCompositeImage(parts, setup.factoryPath.c_str(), error)) return false;
-    parts.fw = PatternBytes(2, kFwBytes);
     setup.imagePath = dir + "new.bin";
-    std::vector<uint8_t> image;
-    if (!WriteCompositeImage(parts, setup.imagePath.c_str(), error) ||
-        !BuildCompositeImage(parts, image, error) || image.size() < kFwEndOffset + 4) {
-        std::fprintf(stderr, "image: %s\n", error.c_str());
+    setup.programmed = test::ProgrammedPart(image);
+    if (factory.empty() || setup.programmed.empty() ||
+        !test::WriteBytes(setup.factoryPath, factory) ||
+        !test::WriteBytes(setup.imagePath, image)) {
+        std::fprintf(stderr, "cannot write the images into %s\n", dir.c_str());
         return false;
     }
-    const uint32_t fwEnd = image[kFwEndOffset] | image[kFwEndOffset + 1] << 8 |
-                           image[kFwEndOffset + 2] << 16 |
-                           static_cast<uint32_t>(image[kFwEndOffset + 3]) << 24;
-    const std::size_t programmed = fwEnd - kFlashBase + 4;
-    if (programmed > image.size()) return false;
-    setup.programmed.assign(image.begin(), image.begin() + static_cast<long>(programmed));
     return true;
 }
 

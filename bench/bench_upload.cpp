@@ -36,9 +36,8 @@ namespace {
 
 constexpr double kAllowedRatio = 1.03;
 constexpr std::size_t kFwBytes = 0xFFFFC;  // the largest FW section: 1 MiB with its check word
-constexpr std::size_t kPfldBytes = 0x3000;
-constexpr std::size_t kSfldBytes = 16384;
-constexpr uint32_t kSfldAddress = 0x00201000;
+constexpr uint32_t kFwSeed = 2;
+constexpr std::size_t kPfldEndWordOffset = 0x24;
 constexpr int kPfldTextSettleMs = 300;
 
 double Ms(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
@@ -145,28 +144,21 @@ int Run(bool withLog) {
     SetMainWindow(window);
     if (withLog) OpenLogFileAt((dir + "Zelvar.txt").c_str());
 
-    CompositeImageParts parts;
-    parts.pfld = PatternBytes(1, kPfldBytes);
-    parts.fw = PatternBytes(2, kFwBytes);
-    parts.sfld = MakeSRecordText(kSfldAddress, PatternBytes(3, kSfldBytes), kSfldAddress);
+    const std::vector<uint8_t> image = test::ImageOf(BenchImage(kFwSeed, kFwBytes));
     const std::string imagePath = dir + "bench.bin";
-    std::string error;
-    if (!WriteCompositeImage(parts, imagePath.c_str(), error)) {
-        std::fprintf(stderr, "image: %s\n", error.c_str());
+    if (image.empty() || !test::WriteBytes(imagePath, image)) {
+        std::fprintf(stderr, "cannot write %s\n", imagePath.c_str());
         return 2;
     }
-    std::vector<uint8_t> image;
-    BuildCompositeImage(parts, image, error);
-    const uint32_t pfldEnd = image[0x24] | image[0x25] << 8 | image[0x26] << 16 |
-                             static_cast<uint32_t>(image[0x27]) << 24;
-    const std::size_t crcAt = pfldEnd - kFlashBase;
-    g_receiverInfo.pfld.crc = image[crcAt] | image[crcAt + 1] << 8 | image[crcAt + 2] << 16 |
-                              static_cast<uint32_t>(image[crcAt + 3]) << 24;
+    // The receiver's PFLD is the image's own.
+    const uint32_t pfldEnd = test::WordAt(image, kPfldEndWordOffset);
+    g_receiverInfo.pfld.crc = test::WordAt(image, pfldEnd - kFlashBase);
 
     sim::SimOptions options;
     options.pace = true;
     options.startInPfld = true;
     sim::CSimReceiver receiver(options);
+    std::string error;
     if (!receiver.Start(error)) {
         std::fprintf(stderr, "receiver: %s\n", error.c_str());
         return 2;

@@ -1,23 +1,15 @@
 #include "bench/noisy_line_run.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
-#include "reliability/zelvar_process.h"
 #include "sim/sim_receiver.h"
+#include "support/test_env.h"
+#include "support/zelvar_runner.h"
 
 namespace zelvar::bench {
 namespace {
 
 constexpr double kProcessMarginSeconds = 60;  // beyond --timeout before the run is killed
-
-std::string ReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 int CountLinesStarting(const std::string& log, const std::string& prefix) {
     int count = 0;
@@ -56,7 +48,7 @@ NoisyRunResult RunNoisyFlash(const NoisyRunSetup& setup) {
     if (!receiver.Start(error)) return result;
 
     const std::string logPath = setup.workDir + "/log.txt";
-    test::ProcessOptions process;
+    test::ZelvarOptions process;
     process.args = {"flash",
                     "--port",
                     receiver.SlavePath(),
@@ -67,11 +59,11 @@ NoisyRunResult RunNoisyFlash(const NoisyRunSetup& setup) {
                     setup.imagePath};
     process.runtimeDir = setup.workDir;
     process.limitSeconds = setup.timeoutSeconds + kProcessMarginSeconds;
-    const test::ProcessRun run = test::RunZelvar(process);
+    const test::ZelvarRun run = test::RunZelvarWith(process);
     const double endedMs = receiver.NowMs();
     receiver.Stop();
 
-    const std::string log = ReadText(logPath);
+    const std::string log = test::ReadFile(logPath);
     result.started = true;
     result.exitCode = run.exitCode;
     result.seconds = run.seconds;

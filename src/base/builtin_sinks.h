@@ -1,5 +1,5 @@
-// The two sinks every event goes to before the registered ones: the main window's
-// controls and the log file.
+// The two sinks every event goes to before the registered ones: the log file and the
+// main window's controls.
 #pragma once
 
 #include "base/loader_events.h"

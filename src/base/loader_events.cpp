@@ -54,8 +54,8 @@ void RemoveEventSink(const std::shared_ptr<IEventSink>& sink) {
 }
 
 void PublishEvent(const LoaderEvent& event) {
+    WriteEventToLogFile(event);  // on storage before anyone shows it
     ShowEventInMainWindow(event);
-    WriteEventToLogFile(event);
     for (const auto& sink : CurrentSinks()) {
         if (sink) sink->OnEvent(event);
     }

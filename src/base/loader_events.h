@@ -1,6 +1,6 @@
 // What the loader reports, as typed events. The message log's operations (LogLine,
 // ShowStatus, SetJobControls, the shared AskUser) are the engine's entry points; each
-// turns into one event that goes, in this order, to the main window, the log file and
+// turns into one event that goes, in this order, to the log file, the main window and
 // then every registered sink (the command line's display, its JSON writer, a test's
 // recorder). Front ends learn what happened from these events, never by reading a
 // control back.
@@ -56,7 +56,7 @@ constexpr int kEventSinks = 8;
 bool AddEventSink(std::shared_ptr<IEventSink> sink);
 void RemoveEventSink(const std::shared_ptr<IEventSink>& sink);
 
-// Hands event to the main window, the log file and the registered sinks. No heap
+// Hands event to the log file, the main window and the registered sinks. No heap
 // allocation: the serial loops publish progress after every frame.
 void PublishEvent(const LoaderEvent& event);
 

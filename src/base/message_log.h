@@ -1,7 +1,7 @@
 // The message log: the message list (30 lines), the status line and the log file
 // "Zelvar.txt". Callable from any thread; texts are UTF-8 and zero-terminated.
 // LogLine, ShowStatus and SetJobControls publish their report as an event (see
-// loader_events.h), which reaches the main window, the log file and every registered
+// loader_events.h), which reaches the log file, the main window and every registered
 // sink; WriteLogLine writes the log file alone. The first write of a log file that
 // fails is said as a message of its own; the reports themselves still show.
 #pragma once

@@ -76,16 +76,19 @@ TEST(LoaderEvents, ProgressSharesAreBoundedAndOnlyProgrammingFillsTheStatusLine)
     EXPECT_EQ(fx.Window().Progress(IDC_STATUS), kNoProgress);
 }
 
-// A sink that checks, at every message, that the line is on storage already.
+bool LogEndsWith(const std::string& path, std::string_view text) {
+    const std::string line = std::string(text) + "\r\n";
+    const std::string log = test::ReadFile(path);
+    return log.size() >= line.size() &&
+           log.compare(log.size() - line.size(), line.size(), line) == 0;
+}
+
+// A sink and a window that check, at every message, that the line is on storage already.
 class CLogReadingSink : public IEventSink {
   public:
     explicit CLogReadingSink(std::string path) : m_path(std::move(path)) {}
     void OnEvent(const LoaderEvent& event) override {
-        if (event.kind != EventKind::Message) return;
-        const std::string line = std::string(event.text) + "\r\n";
-        const std::string log = test::ReadFile(m_path);
-        inLog = log.size() >= line.size() &&
-                log.compare(log.size() - line.size(), line.size(), line) == 0;
+        if (event.kind == EventKind::Message) inLog = LogEndsWith(m_path, event.text);
     }
     bool inLog = false;
 
@@ -93,12 +96,28 @@ class CLogReadingSink : public IEventSink {
     std::string m_path;
 };
 
-TEST(LoaderEvents, ASinkSeesAMessageOnlyOnceTheLogFileHoldsIt) {
+class CLogReadingWindow : public CHeadlessWindow {
+  public:
+    explicit CLogReadingWindow(std::string path) : m_path(std::move(path)) {}
+    int ListAdd(int id, std::string_view text) override {
+        inLog = LogEndsWith(m_path, text);
+        return CHeadlessWindow::ListAdd(id, text);
+    }
+    bool inLog = false;
+
+  private:
+    std::string m_path;
+};
+
+TEST(LoaderEvents, TheWindowAndTheSinksSeeAMessageOnlyOnceTheLogFileHoldsIt) {
     WindowFixture fx;
+    auto window = std::make_shared<CLogReadingWindow>(fx.LogPath());
+    SetMainWindow(window);
     auto sink = std::make_shared<CLogReadingSink>(fx.LogPath());
     ASSERT_TRUE(AddEventSink(sink));
     LogLine("FLASH Programing Complete.");
     RemoveEventSink(sink);
+    EXPECT_TRUE(window->inLog);
     EXPECT_TRUE(sink->inLog);
 }
 

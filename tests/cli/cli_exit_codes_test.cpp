@@ -1,8 +1,9 @@
 // Every exit code of zelvar, each reached by its real cause.
 #include <gtest/gtest.h>
 
-#include "cli_images.h"
+#include "image_recipes.h"
 #include "pty_pair.h"
+#include "sim_start.h"
 #include "zelvar_runner.h"
 
 namespace zelvar::test {
@@ -53,7 +54,9 @@ TEST(CliExitCodes, RefusedImageIsThreeBeforeAnythingIsProgrammed) {
     broken[0x5000] ^= 0x01;  // inside the FW section: its check word no longer matches
     WriteFile(dir.File("broken.bin"), broken);
 
-    auto receiver = StartReceiver(dir, factory);
+    sim::SimOptions options;
+    options.linkPath = dir.File("gps");
+    auto receiver = StartSim(options, factory);
     ASSERT_NE(receiver, nullptr);
     const std::vector<uint8_t> before = receiver->Flash();
     const ZelvarRun run = RunZelvar({"flash", "--port", receiver->LinkPath(), "--log",
@@ -70,9 +73,10 @@ TEST(CliExitCodes, ReceiverVanishingDuringProgrammingIsOne) {
     CompositeImageParts next = parts;
     next.fw = MakeParts(5, kPfldBytes, kFwBytes).fw;
     const std::string image = WriteImage(dir, "new.bin", next);
-    sim::SimFaults faults;
-    faults.vanishAfterBytes = 40000;  // past the SFLD, well inside the FW frames
-    auto receiver = StartReceiver(dir, factory, faults);
+    sim::SimOptions options;
+    options.linkPath = dir.File("gps");
+    options.faults.vanishAfterBytes = 40000;  // past the SFLD, well inside the FW frames
+    auto receiver = StartSim(options, factory);
     ASSERT_NE(receiver, nullptr);
     const ZelvarRun run = RunZelvar(
         {"flash", "--port", receiver->LinkPath(), "--log", dir.File("f.txt"), image}, "", 120);
@@ -84,9 +88,10 @@ TEST(CliExitCodes, TimeoutOnASilentReceiverIsOne) {
     TempDir dir;
     const CompositeImageParts parts = MakeParts(1, kPfldBytes, kFwBytes);
     const std::string factory = WriteImage(dir, "factory.bin", parts);
-    sim::SimFaults faults;
-    faults.silenceAfterFrame = 4;  // falls silent for good in the middle of the upload
-    auto receiver = StartReceiver(dir, factory, faults);
+    sim::SimOptions options;
+    options.linkPath = dir.File("gps");
+    options.faults.silenceAfterFrame = 4;  // falls silent for good in the middle of the upload
+    auto receiver = StartSim(options, factory);
     ASSERT_NE(receiver, nullptr);
     const ZelvarRun run = RunZelvar({"flash", "--port", receiver->LinkPath(), "--log",
                                      dir.File("f.txt"), "--timeout", "20", factory},

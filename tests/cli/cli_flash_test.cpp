@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <map>
 
-#include "cli_images.h"
+#include "image_recipes.h"
 #include "json_line.h"
+#include "sim_start.h"
 #include "zelvar_runner.h"
 
 namespace zelvar::test {
@@ -15,11 +16,6 @@ namespace {
 constexpr std::size_t kPfldBytes = 0x3000;
 constexpr std::size_t kFactoryFwBytes = 0x6000;
 constexpr std::size_t kNewFwBytes = 0x9000;
-
-bool StartsWith(const std::vector<uint8_t>& flash, const std::vector<uint8_t>& part) {
-    return !part.empty() && flash.size() >= part.size() &&
-           std::equal(part.begin(), part.end(), flash.begin());
-}
 
 std::vector<std::string> LogLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -41,7 +37,9 @@ class CliFlash : public ::testing::Test {
     void SetUp() override {
         factoryParts = MakeParts(1, kPfldBytes, kFactoryFwBytes);
         factory = WriteImage(dir, "factory.bin", factoryParts);
-        receiver = StartReceiver(dir, factory);
+        sim::SimOptions options;
+        options.linkPath = dir.File("gps");
+        receiver = StartSim(options, factory);
         ASSERT_NE(receiver, nullptr);
     }
     // A new firmware; with samePfld its PFLD section is the receiver's own.
@@ -64,7 +62,7 @@ TEST_F(CliFlash, ProgramsTheImageAndLogsTheConnectBeforeTheJob) {
     const ZelvarRun run = RunZelvar({"flash", "--port", Port(), "--log", log, image});
 
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_TRUE(StartsWith(receiver->Flash(), FlashedPart(ReadBytes(image))));
+    EXPECT_TRUE(FlashHolds(receiver->Flash(), ReadBytes(image)));
     EXPECT_EQ(receiver->Programmings(), 1);
 
     const std::vector<std::string> lines = LogLines(ReadFile(log));
@@ -92,7 +90,7 @@ TEST_F(CliFlash, UnwritableLogIsToldAndTheJobStillRuns) {
     EXPECT_NE(run.err.find("Cannot write the log file " + log + "; the job runs without a log."),
               std::string::npos)
         << run.err;
-    EXPECT_TRUE(StartsWith(receiver->Flash(), FlashedPart(ReadBytes(image))));
+    EXPECT_TRUE(FlashHolds(receiver->Flash(), ReadBytes(image)));
 }
 
 TEST_F(CliFlash, PfldQuestionAnsweredNoOrUnaskableLeavesTheReceiverUntouched) {
@@ -119,7 +117,7 @@ TEST_F(CliFlash, YesRewritesThePfld) {
         RunZelvar({"flash", "--port", Port(), "--log", dir.File("yes.txt"), "--yes", image});
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("PFLD mode ... On"), std::string::npos);
-    EXPECT_TRUE(StartsWith(receiver->Flash(), FlashedPart(ReadBytes(image))));
+    EXPECT_TRUE(FlashHolds(receiver->Flash(), ReadBytes(image)));
 }
 
 TEST_F(CliFlash, JsonLinesParseAndFollowTheProgress) {
@@ -164,7 +162,7 @@ TEST_F(CliFlash, OnATerminalAsksThePfldQuestionAndShowsTheProgressBar) {
     EXPECT_NE(run.out.find("] 100%"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("KiB/s"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(" left"), std::string::npos) << run.out;
-    EXPECT_TRUE(StartsWith(receiver->Flash(), FlashedPart(ReadBytes(image))));
+    EXPECT_TRUE(FlashHolds(receiver->Flash(), ReadBytes(image)));
 }
 
 TEST_F(CliFlash, CtrlCStopsTheUpload) {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <map>
 
-#include "cli_images.h"
+#include "image_recipes.h"
 #include "json_line.h"
 #include "zelvar_runner.h"
 

@@ -1,7 +1,8 @@
 // zelvar terminal: typed lines reach the receiver, its answers come back as text or hex.
 #include <gtest/gtest.h>
 
-#include "cli_images.h"
+#include "image_recipes.h"
+#include "sim_start.h"
 #include "zelvar_runner.h"
 
 namespace zelvar::test {
@@ -10,7 +11,9 @@ namespace {
 TEST(CliTerminal, SendsTypedLinesAndShowsTheAnswers) {
     TempDir dir;
     const std::string factory = WriteImage(dir, "factory.bin", MakeParts(1, 0x2000, 0x4000));
-    auto receiver = StartReceiver(dir, factory);
+    sim::SimOptions options;
+    options.linkPath = dir.File("gps");
+    auto receiver = StartSim(options, factory);
     ASSERT_NE(receiver, nullptr);
     const ZelvarRun text = RunZelvar(
         {"terminal", "--port", receiver->LinkPath(), "--log", dir.File("t.txt")}, "$PQRXQ,RID\n");

@@ -49,6 +49,7 @@ void WriteText(const QString& path, const QByteArray& text) {
 }
 
 constexpr int kHammerRounds = 4;
+constexpr int kQuickEraseMs = 2;  // the receiver's time to erase a sector
 constexpr int kReachedBeforeClose = 50;
 constexpr auto kWorkerReturnBound = std::chrono::seconds(30);  // only a hang goes past it
 
@@ -159,8 +160,12 @@ class TestLoaderApp : public QObject {
         QTemporaryDir dir;
         const std::string factory = dir.filePath(QStringLiteral("factory.bin")).toStdString();
         const std::string link = dir.filePath(QStringLiteral("gps")).toStdString();
-        QVERIFY(WriteTestImage(factory, 1, 2, 0x6000));
-        auto receiver = StartReceiver(link, factory, 2, true);
+        QVERIFY(WriteBytes(factory, MakeTestImage(2, 0x6000)));
+        sim::SimOptions options;
+        options.linkPath = link;
+        options.sectorEraseMs = kQuickEraseMs;
+        options.startInPfld = true;
+        auto receiver = StartSim(options, factory);
         QVERIFY(receiver);
         g_receiverInfo = ReceiverInfo{};
         CLoaderSession session(EmptyPortRoots(m_runtime, link));

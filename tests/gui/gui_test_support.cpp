@@ -10,23 +10,15 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "base/resource_ids.h"
 #include "gui/about_dialog.h"
-#include "image/composite_builder.h"
-#include "support/test_patterns.h"
 
 namespace zelvar::test {
 
 namespace {
 
 constexpr int kModalPollMs = 20;
-constexpr uint32_t kSfldAddress = 0x00020000;
-constexpr std::size_t kSfldBytes = 3000;
-constexpr std::size_t kPfldBytes = 0x2000;
-constexpr std::size_t kFwEndOffset = 0x4024;
 
 }  // namespace
 
@@ -158,47 +150,5 @@ SerialPortRoots EmptyPortRoots(const std::string& root, const std::string& simLi
     roots.simLink = simLink;
     return roots;
 }
-
-bool WriteTestImage(const std::string& path, uint32_t pfldSeed, uint32_t fwSeed,
-                    std::size_t fwBytes) {
-    CompositeImageParts parts;
-    parts.pfld = Pattern(pfldSeed, kPfldBytes);
-    parts.fw = Pattern(fwSeed, fwBytes);
-    parts.sfld = MakeSRecordText(kSfldAddress, Pattern(7, kSfldBytes), kSfldAddress);
-    std::string error;
-    return WriteCompositeImage(parts, path.c_str(), error);
-}
-
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::vector<uint8_t> FlashedPart(const std::vector<uint8_t>& image) {
-    if (image.size() < kFwEndOffset + 4) return {};
-    const uint8_t* word = image.data() + kFwEndOffset;
-    uint32_t end = word[0] | word[1] << 8 | word[2] << 16 | static_cast<uint32_t>(word[3]) << 24;
-    std::size_t size = std::min<std::size_t>(end - kFlashBase + 4, image.size());
-    return {image.begin(), image.begin() + static_cast<std::ptrdiff_t>(size)};
-}
-
-#ifdef ZELVAR_HAVE_SIM
-std::unique_ptr<sim::CSimReceiver> StartReceiver(const std::string& linkPath,
-                                                 const std::string& factoryImage, int sectorEraseMs,
-                                                 bool inLoader) {
-    sim::SimOptions options;
-    options.linkPath = linkPath;
-    options.flashIn = factoryImage;
-    options.sectorEraseMs = sectorEraseMs;
-    options.startInPfld = inLoader;
-    auto receiver = std::make_unique<sim::CSimReceiver>(options);
-    std::string error;
-    if (!receiver->Start(error)) {
-        qWarning("simulated receiver: %s", error.c_str());
-        return nullptr;
-    }
-    return receiver;
-}
-#endif
 
 }  // namespace zelvar::test

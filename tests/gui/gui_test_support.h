@@ -1,6 +1,6 @@
 // Helpers of the GUI tests: a private runtime directory, answering the modal windows
-// the dialog opens while a test waits, reading controls and the log, test images and
-// the simulated receiver.
+// the dialog opens while a test waits, reading controls and the log. Test images and the
+// simulated receiver come from the shared helpers (support/).
 #pragma once
 
 #include <QMessageBox>
@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "gui/loader_session.h"
+#include "support/image_recipes.h"
 
 #ifdef ZELVAR_HAVE_SIM
-#include "sim/sim_receiver.h"
+#include "support/sim_start.h"
 #endif
 
 namespace zelvar::test {
@@ -78,19 +79,5 @@ bool PickPort(CLoaderSession& session, const QString& text);
 
 // Port roots with no devices; simLink offered when not empty.
 SerialPortRoots EmptyPortRoots(const std::string& root, const std::string& simLink);
-
-// A composite image with its PFLD from pfldSeed and FW from fwSeed, written to path.
-bool WriteTestImage(const std::string& path, uint32_t pfldSeed, uint32_t fwSeed,
-                    std::size_t fwBytes);
-std::vector<uint8_t> ReadBytes(const std::string& path);
-// What of an image ends up in flash: from its start up to and with the FW check word.
-std::vector<uint8_t> FlashedPart(const std::vector<uint8_t>& image);
-
-#ifdef ZELVAR_HAVE_SIM
-// A simulated receiver whose flash holds factoryImage, its device linked at linkPath.
-std::unique_ptr<sim::CSimReceiver> StartReceiver(const std::string& linkPath,
-                                                 const std::string& factoryImage,
-                                                 int sectorEraseMs = 2, bool inLoader = false);
-#endif
 
 }  // namespace zelvar::test

@@ -56,7 +56,7 @@ class TestDialogUpload : public QObject {
 
         // The user types the path of another image rather than browsing for it.
         const std::string typed = Path("typed.bin");
-        QVERIFY(WriteTestImage(typed, 1, 30, kSmallFw));
+        QVERIFY(WriteBytes(typed, MakeTestImage(30, kSmallFw)));
         auto* image = qobject_cast<QComboBox*>(ControlOf(s, IDC_IMAGE_LIST));
         image->lineEdit()->selectAll();
         QTest::keyClicks(image->lineEdit(), QString::fromStdString(typed));
@@ -77,10 +77,7 @@ class TestDialogUpload : public QObject {
             QVERIFY(ControlOf(s, id)->isEnabled());
         }
         QVERIFY(!g_uploadBusy);
-        const std::vector<uint8_t> want = FlashedPart(ReadBytes(typed));
-        std::vector<uint8_t> flash = m_receiver->Flash();
-        flash.resize(want.size());
-        QVERIFY(flash == want);
+        QVERIFY(FlashHolds(m_receiver->Flash(), ReadBytes(typed)));
         QStringList log = LogLines(ProgramLogPath());
         QCOMPARE(log.first(), QStringLiteral("GPS firmware loader 1.1.2"));
         QCOMPARE(log.last(), QStringLiteral("Upload complete"));
@@ -138,13 +135,13 @@ class TestDialogUpload : public QObject {
         s.Finish();
         QVERIFY(!IsLogFileOpen());
         QVERIFY(!GetMainWindow());
-        const std::string logAtClose = ReadAll(ProgramLogPath());
+        const std::string logAtClose = ReadFile(ProgramLogPath());
         QVERIFY(logAtClose.size() > 2 && logAtClose.ends_with("\r\n"));
 
         // The worker notices the end at its next wait; its later reports go nowhere.
         QTRY_VERIFY_WITH_TIMEOUT(!g_uploadBusy.load(), kUploadTimeoutMs);
         QTest::qWait(200);
-        QCOMPARE(ReadAll(ProgramLogPath()), logAtClose);
+        QCOMPARE(ReadFile(ProgramLogPath()), logAtClose);
     }
 
   private:
@@ -159,18 +156,16 @@ class TestDialogUpload : public QObject {
         return m_dir.filePath(QString::fromLatin1(name)).toStdString();
     }
 
-    static std::string ReadAll(const std::string& path) {
-        std::vector<uint8_t> bytes = ReadBytes(path);
-        return std::string(bytes.begin(), bytes.end());
-    }
-
     // A receiver with a factory image, a dialog offering its link, the link picked.
     bool Begin(int sectorEraseMs) {
         const std::string factory = Path("factory.bin");
         const std::string link = Path("gps");
-        if (!WriteTestImage(factory, 1, 2, kSmallFw)) return false;
-        if (!WriteTestImage(Path("large.bin"), 1, 40, kLargeFw)) return false;
-        m_receiver = StartReceiver(link, factory, sectorEraseMs);
+        if (!WriteBytes(factory, MakeTestImage(2, kSmallFw))) return false;
+        if (!WriteBytes(Path("large.bin"), MakeTestImage(40, kLargeFw))) return false;
+        sim::SimOptions options;
+        options.linkPath = link;
+        options.sectorEraseMs = sectorEraseMs;
+        m_receiver = StartSim(options, factory);
         if (!m_receiver) return false;
         g_receiverInfo = ReceiverInfo{};
         m_session = std::make_unique<CLoaderSession>(EmptyPortRoots(Path(""), link));

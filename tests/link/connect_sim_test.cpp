@@ -10,6 +10,7 @@
 #include "link_fixture.h"
 #include "sim/sim_receiver.h"
 #include "support/refused_line_speed.h"
+#include "support/test_patterns.h"
 
 namespace zelvar::test {
 namespace {
@@ -18,12 +19,6 @@ using Lines = std::vector<std::string>;
 
 constexpr uint32_t kPfldBytes = 0x1000;
 constexpr uint32_t kFwBytes = 0x2000;
-
-uint32_t WordAt(const std::vector<uint8_t>& image, std::size_t offset) {
-    uint32_t word = 0;
-    for (int i = 0; i < 4; ++i) word |= static_cast<uint32_t>(image[offset + i]) << (8 * i);
-    return word;
-}
 
 // A composite image whose loader section carries "v1.05" in its version area.
 std::vector<uint8_t> MakeImage(bool withFirmware) {

@@ -9,6 +9,8 @@
 namespace zelvar::test {
 namespace {
 
+using PortLost = PortOnPty;
+
 constexpr const char* kLostHead = "Serial device lost";
 
 int LostReports(const WindowFixture& fixture) {
@@ -34,11 +36,8 @@ void ExpectEverythingReturnsAtOnce(PortHandle port) {
     EXPECT_EQ(buffer[0], 7);
 }
 
-TEST(PortLost, ClosingThePeerEndsABlockedReadAndIsReportedOnce) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 57600);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortLost, ClosingThePeerEndsABlockedReadAndIsReportedOnce) {
+    ASSERT_TRUE(Open(57600));
     PortHandle handle = port;
     auto blocked = std::async(std::launch::async, [handle] {
         Stopwatch watch;
@@ -63,11 +62,8 @@ TEST(PortLost, ClosingThePeerEndsABlockedReadAndIsReportedOnce) {
     EXPECT_LT(closing.Ms(), 1000);
 }
 
-TEST(PortLost, ClosingThePeerDuringReadPortByteEndsItWithoutFurtherPrompts) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 57600);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortLost, ClosingThePeerDuringReadPortByteEndsItWithoutFurtherPrompts) {
+    ASSERT_TRUE(Open(57600));
     PortHandle handle = port;
     auto blocked = std::async(std::launch::async, [handle] {
         uint8_t out = 0;
@@ -81,11 +77,8 @@ TEST(PortLost, ClosingThePeerDuringReadPortByteEndsItWithoutFurtherPrompts) {
     EXPECT_EQ(LostReports(fixture), 1);
 }
 
-TEST(PortLost, ClosingThePeerEndsAWriteIntoAFullQueue) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 115200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortLost, ClosingThePeerEndsAWriteIntoAFullQueue) {
+    ASSERT_TRUE(Open(115200));
     PortHandle handle = port;
     // The peer reads nothing, so the pty's queue fills and the write blocks.
     auto blocked = std::async(std::launch::async, [handle] {
@@ -109,11 +102,8 @@ TEST(PortLost, ClosingThePeerEndsAWriteIntoAFullQueue) {
     EXPECT_EQ(LostReports(fixture), 1);
 }
 
-TEST(PortLost, AWriteWithoutProgressCountsAsLost) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 115200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortLost, AWriteWithoutProgressCountsAsLost) {
+    ASSERT_TRUE(Open(115200));
     std::vector<uint8_t> block(1 << 20, 0xA5);
     Stopwatch watch;
     const PortResult result = WritePortText(port, block.data(), static_cast<int>(block.size()));
@@ -131,20 +121,17 @@ TEST(PortLost, AWriteWithoutProgressCountsAsLost) {
     EXPECT_EQ(LostReports(fixture), 1);
 }
 
-TEST(PortLost, ANewOpenStartsFreshAndReportsItsOwnLoss) {
-    WindowFixture fixture;
+TEST_F(PortLost, ANewOpenStartsFreshAndReportsItsOwnLoss) {
     {
-        PtyPair pty;
-        ScopedPort port(pty.SlavePath(), 4800);
-        ASSERT_NE(port, kInvalidPort);
-        pty.CloseMaster();
+        PtyPair first;
+        ScopedPort lost(first.SlavePath(), 4800);
+        ASSERT_NE(lost, kInvalidPort);
+        first.CloseMaster();
         uint8_t buffer[4];
-        EXPECT_EQ(ReadPortRaw(port, buffer, sizeof buffer, 5000), -1);
-        EXPECT_TRUE(IsPortLost(port));
+        EXPECT_EQ(ReadPortRaw(lost, buffer, sizeof buffer, 5000), -1);
+        EXPECT_TRUE(IsPortLost(lost));
     }
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+    ASSERT_TRUE(Open(4800));
     EXPECT_FALSE(IsPortLost(port));
     pty.Send("ok");
     uint8_t buffer[4] = {};

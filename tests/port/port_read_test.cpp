@@ -8,11 +8,12 @@
 namespace zelvar::test {
 namespace {
 
-TEST(PortReadBytes, QueuedBytesComeBackZeroTerminated) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 57600);
-    ASSERT_NE(port, kInvalidPort);
+using PortReadBytes = PortOnPty;
+using PortReadByte = PortOnPty;
+using PortReadRaw = PortOnPty;
+
+TEST_F(PortReadBytes, QueuedBytesComeBackZeroTerminated) {
+    ASSERT_TRUE(Open(57600));
 
     pty.Send("ABCDEFGH");
     uint8_t buffer[16];
@@ -33,11 +34,8 @@ TEST(PortReadBytes, QueuedBytesComeBackZeroTerminated) {
     EXPECT_EQ(buffer[2], 0);
 }
 
-TEST(PortReadBytes, SilentLineReturnsZeroSoonAndLeavesBufferAlone) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 57600);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortReadBytes, SilentLineReturnsZeroSoonAndLeavesBufferAlone) {
+    ASSERT_TRUE(Open(57600));
     uint8_t buffer[8];
     std::memset(buffer, 0xEE, sizeof buffer);
     Stopwatch watch;
@@ -48,11 +46,8 @@ TEST(PortReadBytes, SilentLineReturnsZeroSoonAndLeavesBufferAlone) {
     EXPECT_EQ(ReadPortBytes(port, nullptr, 4), 0);
 }
 
-TEST(PortReadByte, SilentLineCostsAboutOneSecondAndPromptsTenTimes) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 19200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortReadByte, SilentLineCostsAboutOneSecondAndPromptsTenTimes) {
+    ASSERT_TRUE(Open(19200));
     uint8_t out = 0x55;
     Stopwatch watch;
     EXPECT_EQ(ReadPortByte(port, out, 'x'), 0);
@@ -64,11 +59,8 @@ TEST(PortReadByte, SilentLineCostsAboutOneSecondAndPromptsTenTimes) {
     EXPECT_EQ(prompts, std::vector<uint8_t>(kReadAttempts, 'x'));
 }
 
-TEST(PortReadByte, ZeroPromptIsNeverSent) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 19200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortReadByte, ZeroPromptIsNeverSent) {
+    ASSERT_TRUE(Open(19200));
     uint8_t out = 0;
     Stopwatch watch;
     EXPECT_EQ(ReadPortByte(port, out, 0), 0);
@@ -76,12 +68,9 @@ TEST(PortReadByte, ZeroPromptIsNeverSent) {
     EXPECT_TRUE(pty.Drain(100).empty());
 }
 
-TEST(PortReadByte, AnswerIsTakenTheMomentItArrives) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 115200);
-    ASSERT_NE(port, kInvalidPort);
-    std::thread peer([&pty] {
+TEST_F(PortReadByte, AnswerIsTakenTheMomentItArrives) {
+    ASSERT_TRUE(Open(115200));
+    std::thread peer([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         pty.Send("K");
     });
@@ -96,16 +85,13 @@ TEST(PortReadByte, AnswerIsTakenTheMomentItArrives) {
     EXPECT_LT(ms, 500);  // a polling read would take its full 100 ms attempt
 }
 
-TEST(PortReadByte, RepeatedLateAnswersDoNotWaitOutTheirAttempts) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 115200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortReadByte, RepeatedLateAnswersDoNotWaitOutTheirAttempts) {
+    ASSERT_TRUE(Open(115200));
     constexpr int kRounds = 10;
     // The peer answers each prompt after 30 ms. Waiting out whole 100 ms attempts
     // would cost at least kRounds * 100 ms; taking each answer as it comes, about a
     // third of that. The bound sits between the two with room for a noisy machine.
-    std::thread peer([&pty] {
+    std::thread peer([this] {
         for (int i = 0; i < kRounds; ++i) {
             if (pty.Receive(1, 3000).empty()) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -124,13 +110,10 @@ TEST(PortReadByte, RepeatedLateAnswersDoNotWaitOutTheirAttempts) {
     EXPECT_LT(ms, kRounds * kReadAttemptMs * 8 / 10);
 }
 
-TEST(PortReadByte, PromptIsAnsweredWithinTheSameAttempt) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 115200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortReadByte, PromptIsAnsweredWithinTheSameAttempt) {
+    ASSERT_TRUE(Open(115200));
     // The peer answers each prompt it receives, as a receiver in loader mode does.
-    std::thread peer([&pty] {
+    std::thread peer([this] {
         if (pty.Receive(1, 2000) == std::vector<uint8_t>{'?'}) pty.Send("!");
     });
     uint8_t out = 0;
@@ -141,17 +124,14 @@ TEST(PortReadByte, PromptIsAnsweredWithinTheSameAttempt) {
     EXPECT_TRUE(pty.Drain(100).empty());  // one prompt was enough
 }
 
-TEST(PortReadRaw, WaitsForTheFirstByteAndTakesWhatIsThere) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 57600);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortReadRaw, WaitsForTheFirstByteAndTakesWhatIsThere) {
+    ASSERT_TRUE(Open(57600));
     uint8_t buffer[8] = {};
     Stopwatch watch;
     EXPECT_EQ(ReadPortRaw(port, buffer, sizeof buffer, 150), 0);
     EXPECT_GE(watch.Ms(), 140);
 
-    std::thread peer([&pty] {
+    std::thread peer([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         pty.Send("xyz");
     });

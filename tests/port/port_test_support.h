@@ -1,6 +1,8 @@
 // Helpers of the serial port tests: a port opened on a pty's slave that closes itself,
-// a stopwatch and the log file read back as lines.
+// the fixture that opens one, a stopwatch and the log file read back as lines.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
@@ -14,15 +16,32 @@ namespace zelvar::test {
 
 class ScopedPort {
   public:
-    ScopedPort(const std::string& path, int speed) : m_handle(OpenPort(path.c_str(), speed)) {}
+    ScopedPort() = default;
+    ScopedPort(const std::string& path, int speed) { Open(path, speed); }
     ~ScopedPort() { ClosePort(m_handle); }
     ScopedPort(const ScopedPort&) = delete;
     ScopedPort& operator=(const ScopedPort&) = delete;
+    // Closes the port it holds and opens path; false when that cannot be opened.
+    bool Open(const std::string& path, int speed) {
+        ClosePort(m_handle);
+        m_handle = OpenPort(path.c_str(), speed);
+        return m_handle != kInvalidPort;
+    }
     PortHandle& Handle() { return m_handle; }
     operator PortHandle() const { return m_handle; }
 
   private:
-    PortHandle m_handle;
+    PortHandle m_handle = kInvalidPort;
+};
+
+// The set-up most port tests share: a headless main window with its log, a fresh pty and
+// the port opened on its slave by Open(speed).
+class PortOnPty : public ::testing::Test {
+  protected:
+    bool Open(int speed) { return port.Open(pty.SlavePath(), speed); }
+    WindowFixture fixture;
+    PtyPair pty;
+    ScopedPort port;
 };
 
 class Stopwatch {

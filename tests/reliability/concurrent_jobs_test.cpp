@@ -13,8 +13,9 @@
 #include "app/jobs.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
-#include "flash_images.h"
 #include "link/connect_gps.h"
+#include "support/image_recipes.h"
+#include "support/sim_start.h"
 #include "support/test_env.h"
 
 namespace zelvar::test {

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "flash_images.h"
+#include "support/image_recipes.h"
+#include "support/sim_start.h"
 #include "support/test_env.h"
-#include "zelvar_process.h"
+#include "support/zelvar_runner.h"
 
 namespace zelvar::test {
 namespace {
@@ -73,7 +74,7 @@ TEST_P(DurableLog, AKilledLoaderLeavesEveryReportedLineWholeInTheLog) {
     auto receiver = StartSim({}, dir.File("factory.bin"));
     ASSERT_NE(receiver, nullptr);
 
-    ProcessOptions options;
+    ZelvarOptions options;
     options.args = {"flash",
                     "--port",
                     receiver->SlavePath(),
@@ -88,7 +89,7 @@ TEST_P(DurableLog, AKilledLoaderLeavesEveryReportedLineWholeInTheLog) {
         return Count(out, point.marker) >= point.times;
     };
     options.killSignal = SIGKILL;
-    const ProcessRun run = RunZelvar(options);
+    const ZelvarRun run = RunZelvarWith(options);
     receiver->Stop();
     ASSERT_EQ(run.signal, SIGKILL) << "the loader ended before the kill\n" << run.out << run.err;
 

@@ -15,11 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include "flash_images.h"
 #include "reliability_doc.h"
+#include "support/image_recipes.h"
+#include "support/sim_start.h"
 #include "support/test_env.h"
+#include "support/zelvar_runner.h"
 #include "upload/upload_timing.h"
-#include "zelvar_process.h"
 
 namespace zelvar::test {
 namespace {
@@ -73,7 +74,7 @@ struct Scenario {
 };
 
 struct Outcome {
-    ProcessRun run;
+    ZelvarRun run;
     std::vector<std::string> log;
     bool flashHolds = false;
     double longestQuietMs = 0;  // longest time without a byte on the line, run end included
@@ -116,12 +117,12 @@ Outcome RunScenario(const Images& images, const Scenario& scenario, const std::s
     if (!receiver) return outcome;
     char timeout[32];
     std::snprintf(timeout, sizeof timeout, "%g", scenario.timeout);
-    ProcessOptions process;
+    ZelvarOptions process;
     process.args = {"flash",     "--port", receiver->SlavePath(), "--log", runDir.File("log.txt"),
                     "--timeout", timeout,  images.freshPath};
     process.runtimeDir = runDir.Path();
     process.limitSeconds = scenario.timeout + kLimitMarginSeconds;
-    outcome.run = RunZelvar(process);
+    outcome.run = RunZelvarWith(process);
     const double endedMs = receiver->NowMs();
     receiver->Stop();
     outcome.longestQuietMs = sim::LongestQuietMs(receiver->Trace(), endedMs);
@@ -166,13 +167,13 @@ bool Calibrate(const Images& images, Calibration& c) {
     TempDir runDir;
     auto receiver = StartSim({}, images.factoryPath);
     if (!receiver) return false;
-    ProcessOptions process;
+    ZelvarOptions process;
     process.args = {
         "flash",         "--port", receiver->SlavePath(), "--log", runDir.File("log.txt"),
         images.freshPath};
     process.runtimeDir = runDir.Path();
     process.limitSeconds = kRunTimeoutSeconds;
-    const ProcessRun run = RunZelvar(process);
+    const ZelvarRun run = RunZelvarWith(process);
     receiver->Stop();
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
     const std::vector<sim::TraceEntry> trace = receiver->Trace();

@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "base/shared_state.h"
-#include "flash_images.h"
 #include "image/firmware_image.h"
 #include "image/loader_record.h"
 #include "image/sfld_source.h"
 #include "link/port.h"
 #include "link/receiver_queries.h"
 #include "reliability_doc.h"
+#include "support/image_recipes.h"
 #include "support/test_env.h"
 #include "upload/flash_programming.h"
 #include "upload/prepare_upload.h"

@@ -3,8 +3,9 @@
 #include <filesystem>
 
 #include "base/flash_map.h"
-#include "flash_images.h"
 #include "image/composite_builder.h"
+#include "support/image_recipes.h"
+#include "support/sim_start.h"
 
 namespace zelvar::test {
 
@@ -179,18 +180,19 @@ std::vector<ImageCase> SoundImages() {
 }
 
 void ProgramCopyTest::SetUp() {
-    std::filesystem::copy_file(ZelvarPath(), program);
+    std::filesystem::copy_file(ZelvarBinary(), program);
     WriteFile(
         dir.File("sfld.hex"),
         MakeSRecordText(kSfldAddress, std::vector<uint8_t>(kSfldBesideBytes, 0x11), kSfldAddress));
 }
 
-ProcessRun ProgramCopyTest::Run(const std::vector<std::string>& args, double limitSeconds) {
-    ProcessOptions options;
+ZelvarRun ProgramCopyTest::Run(const std::vector<std::string>& args, double limitSeconds) {
+    ZelvarOptions options;
     options.args = args;
     options.runtimeDir = runtime.Path();
+    options.program = program;
     options.limitSeconds = limitSeconds;
-    return RunProcess(program, options);
+    return RunZelvarWith(options);
 }
 
 void ProgramCopyTest::SetSfldBesideProgram(bool present) {

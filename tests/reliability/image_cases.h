@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/test_env.h"
-#include "zelvar_process.h"
+#include "support/zelvar_runner.h"
 
 namespace zelvar::test {
 
@@ -35,9 +35,8 @@ std::vector<ImageCase> SoundImages();
 class ProgramCopyTest : public ::testing::Test {
   protected:
     void SetUp() override;
-    ProcessRun Run(const std::vector<std::string>& args,
-                   double limitSeconds = kInspectLimitSeconds);
-    ProcessRun Inspect(const std::string& image, double limitSeconds = kInspectLimitSeconds) {
+    ZelvarRun Run(const std::vector<std::string>& args, double limitSeconds = kInspectLimitSeconds);
+    ZelvarRun Inspect(const std::string& image, double limitSeconds = kInspectLimitSeconds) {
         return Run({"inspect", image}, limitSeconds);
     }
     // Takes "sfld.hex" away from beside the program, or puts it back.

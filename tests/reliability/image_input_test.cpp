@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "flash_images.h"
 #include "image_cases.h"
 #include "reliability_doc.h"
+#include "support/image_recipes.h"
+#include "support/sim_start.h"
 
 namespace zelvar::test {
 namespace {
@@ -51,7 +52,7 @@ bool PrintedLineStarting(const std::string& out, const std::string& start) {
 }
 
 TEST_F(ImageInput, BrokenImagesAreRefusedWithThePreparationsLinesQuickly) {
-    const ProcessRun good = [&] {
+    const ZelvarRun good = [&] {
         WriteBytes(dir.File("good.bin"), MakeTestImage(3));
         return Inspect(dir.File("good.bin"));
     }();
@@ -63,7 +64,7 @@ TEST_F(ImageInput, BrokenImagesAreRefusedWithThePreparationsLinesQuickly) {
         std::filesystem::remove(path);
         c.make(path);
         if (c.noSfldBesideProgram) SetSfldBesideProgram(false);
-        const ProcessRun run = Inspect(path);
+        const ZelvarRun run = Inspect(path);
         if (c.noSfldBesideProgram) SetSfldBesideProgram(true);
         EXPECT_EQ(run.exitCode, 3) << c.name << "\n" << run.out << run.err;
         EXPECT_LT(run.seconds, kQuickSeconds) << c.name;
@@ -88,7 +89,7 @@ TEST_F(ImageInput, SoundImagesAreAcceptedWithTheirLines) {
     for (const ImageCase& c : SoundImages()) {
         const std::string path = dir.File("sound.img");
         c.make(path);
-        const ProcessRun run = Inspect(path);
+        const ZelvarRun run = Inspect(path);
         EXPECT_EQ(run.exitCode, 0) << c.name << "\n" << run.out << run.err;
         for (const std::string& line : c.lines) {
             EXPECT_TRUE(PrintedLineStarting(run.out, line))
@@ -104,7 +105,7 @@ TEST_F(ImageInput, AHugeSparseImageIsHandledWithoutBeingCopiedWhole) {
     const std::string path = dir.File("huge.bin");
     WriteBytes(path, MakeTestImage(3));
     ASSERT_EQ(truncate(path.c_str(), kHugeBytes), 0);
-    const ProcessRun run = Inspect(path);
+    const ZelvarRun run = Inspect(path);
     // Its sections are sound and only the FW end is ever sent; the zero tail is no SFLD
     // section (and is not copied), so the "sfld.hex" beside the program serves.
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -119,7 +120,7 @@ TEST_F(ImageInput, FilesLargerThanTheFlashAndZeroFilesAreRefused) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(ftruncate(fd, kTooLargeBytes), 0);
     close(fd);
-    const ProcessRun run = Inspect(path);
+    const ZelvarRun run = Inspect(path);
     EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
     EXPECT_TRUE(PrintedLineStarting(run.out, kFormatError)) << run.out;
     EXPECT_LT(run.seconds, kQuickSeconds);
@@ -138,7 +139,7 @@ TEST_F(ImageInput, PathsThatNameNoImageAreRefused) {
         {std::string(300, 'a'), ""},
     };
     for (const auto& [path, line] : paths) {
-        const ProcessRun run = Inspect(path);
+        const ZelvarRun run = Inspect(path);
         EXPECT_EQ(run.exitCode, 3) << path << "\n" << run.out << run.err;
         EXPECT_LT(run.seconds, kQuickSeconds) << path;
         if (!line.empty()) {
@@ -151,7 +152,7 @@ TEST_F(ImageInput, PathsThatNameNoImageAreRefused) {
 TEST_F(ImageInput, AFifoWithoutWriterDoesNotHangInspect) {
     const std::string path = dir.File("fifo");
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    const ProcessRun run = Inspect(path, kFifoLimitSeconds);
+    const ZelvarRun run = Inspect(path, kFifoLimitSeconds);
     EXPECT_FALSE(run.overLimit) << "zelvar inspect still waited after " << kFifoLimitSeconds
                                 << " s";
     EXPECT_EQ(run.exitCode, 3) << run.out << run.err;

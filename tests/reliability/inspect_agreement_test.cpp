@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "flash_images.h"
 #include "image/composite_builder.h"
 #include "image_cases.h"
+#include "support/image_recipes.h"
+#include "support/sim_start.h"
 #include "support/test_patterns.h"
 
 namespace zelvar::test {
@@ -48,7 +49,7 @@ struct UploadPreparation {
     bool accepted = false;           // it came to the PFLD question
 };
 
-UploadPreparation PreparationOf(const ProcessRun& flash) {
+UploadPreparation PreparationOf(const ZelvarRun& flash) {
     UploadPreparation preparation;
     std::vector<std::string> lines = ReportedLines(flash.out);
     auto first = lines.begin();
@@ -97,10 +98,10 @@ class InspectAgreement : public ProgramCopyTest {
     // Runs both on the image at path and holds inspect's verdict against the upload's;
     // true when inspect accepted the image.
     bool ExpectAgreement(const std::string& name, const std::string& path) {
-        const ProcessRun inspect = Run({"inspect", "--json", path});
-        const ProcessRun flash = Run({"flash", "--json", "--no", "--port", receiver->SlavePath(),
-                                      "--log", dir.File("flash-log.txt"), path},
-                                     kFlashLimitSeconds);
+        const ZelvarRun inspect = Run({"inspect", "--json", path});
+        const ZelvarRun flash = Run({"flash", "--json", "--no", "--port", receiver->SlavePath(),
+                                     "--log", dir.File("flash-log.txt"), path},
+                                    kFlashLimitSeconds);
         EXPECT_TRUE(inspect.exitCode == 0 || inspect.exitCode == 3) << name << "\n"
                                                                     << inspect.out << inspect.err;
         EXPECT_EQ(flash.exitCode, 3) << name << "\n" << flash.out << flash.err;

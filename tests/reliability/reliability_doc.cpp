@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+
+#include "support/test_env.h"
 
 namespace zelvar::test {
 
@@ -19,13 +20,6 @@ std::string Escape(const std::string& cell) {
         out += c;
     }
     return out;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void AddCell(std::string& out, const std::string& cell) {
@@ -53,7 +47,7 @@ std::string MarkdownTable(const TableRow& header, const std::vector<TableRow>& r
 std::string CheckDocSection(const std::string& name, const std::string& body) {
     const std::string begin = "<!-- begin " + name + " -->\n";
     const std::string end = "<!-- end " + name + " -->";
-    std::string doc = ReadText(DocPath());
+    std::string doc = ReadFile(DocPath());
     const std::size_t from = doc.find(begin);
     const std::size_t to = from == std::string::npos ? from : doc.find(end, from);
     if (to == std::string::npos) return DocPath() + " has no section " + name;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -31,9 +32,27 @@ std::string ReadFile(const std::string& path) {
     return ss.str();
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+namespace {
+
+bool WriteWhole(const std::string& path, const char* data, std::size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.write(data, static_cast<std::streamsize>(size));
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    return WriteWhole(path, bytes.data(), bytes.size());
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    return WriteWhole(path, reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 WindowFixture::WindowFixture(bool withLog) : m_window(std::make_shared<CHeadlessWindow>()) {

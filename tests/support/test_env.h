@@ -2,8 +2,10 @@
 // installed (with a log file in the temporary directory) for the length of a test.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/headless_window.h"
 
@@ -20,8 +22,12 @@ class TempDir {
     std::string m_path;
 };
 
+// Whole files, as text or bytes: a file that cannot be read reads empty; a write is
+// false when the file could not be written whole.
 std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& bytes);
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Installs a CHeadlessWindow as the main window and opens the log file in a temporary
 // directory; removes both on destruction.

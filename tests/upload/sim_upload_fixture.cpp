@@ -8,45 +8,6 @@
 
 namespace zelvar::test {
 
-namespace {
-constexpr uint32_t kSfldAddress = 0x00201000;
-constexpr std::size_t kSfldBytes = 5484;
-constexpr std::size_t kPfldBytes = 0x1800;
-}  // namespace
-
-std::vector<uint8_t> SectionBytes(uint32_t seed, std::size_t size) {
-    std::vector<uint8_t> bytes(size);
-    uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<uint8_t>(x);
-    }
-    return bytes;
-}
-
-std::string SfldText() {
-    return MakeSRecordText(kSfldAddress, SectionBytes(99, kSfldBytes), kSfldAddress);
-}
-
-std::vector<uint8_t> Composite(uint32_t pfldSeed, uint32_t fwSeed, std::size_t fwBytes,
-                               bool withSfld) {
-    CompositeImageParts parts;
-    parts.pfld = SectionBytes(pfldSeed, kPfldBytes);
-    parts.fw = SectionBytes(fwSeed, fwBytes);
-    if (withSfld) parts.sfld = SfldText();
-    std::vector<uint8_t> out;
-    std::string error;
-    EXPECT_TRUE(BuildCompositeImage(parts, out, error)) << error;
-    return out;
-}
-
-uint32_t WordAt(const std::vector<uint8_t>& image, std::size_t offset) {
-    return image[offset] | image[offset + 1] << 8 | image[offset + 2] << 16 |
-           static_cast<uint32_t>(image[offset + 3]) << 24;
-}
-
 void SimUploadTest::SetUp() {
     g_jobCancel = false;
     g_uploadBusy = false;
@@ -84,7 +45,7 @@ int SimUploadTest::Upload(const std::string& imagePath) {
 
 std::string SimUploadTest::WriteImage(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = m_dir.File(name);
-    WriteFile(path, std::string(bytes.begin(), bytes.end()));
+    WriteBytes(path, bytes);
     return path;
 }
 

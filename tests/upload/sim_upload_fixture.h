@@ -1,5 +1,5 @@
 // End-to-end upload tests: the simulated receiver on a pty, a headless main window with
-// its log file, and composite or S-record images built for the test.
+// its log file, and images built for the test (support/image_recipes.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,21 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "image/composite_builder.h"
 #include "sim/sim_receiver.h"
+#include "support/image_recipes.h"
 #include "support/test_env.h"
 #include "upload_test_support.h"
 
 namespace zelvar::test {
-
-// Section contents made of a pseudo-random byte run.
-std::vector<uint8_t> SectionBytes(uint32_t seed, std::size_t size);
-// The SFLD as S-record text: 5,484 bytes at 0x00201000.
-std::string SfldText();
-// A composite image with the given sections; the SFLD section when withSfld.
-std::vector<uint8_t> Composite(uint32_t pfldSeed, uint32_t fwSeed, std::size_t fwBytes,
-                               bool withSfld);
-uint32_t WordAt(const std::vector<uint8_t>& image, std::size_t offset);
 
 class SimUploadTest : public ::testing::Test {
   protected:
