@@ -68,6 +68,13 @@ void PublishText(EventKind kind, std::string_view text) {
     PublishEvent(event);
 }
 
+void EnterPhase(JobPhase phase) {
+    LoaderEvent event;
+    event.kind = EventKind::Phase;
+    event.phase = phase;
+    PublishEvent(event);
+}
+
 void ReportProgress(JobPhase phase, uint32_t done, uint32_t total) {
     LoaderEvent event;
     event.kind = EventKind::Progress;

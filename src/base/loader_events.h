@@ -23,6 +23,7 @@ enum class EventKind {
     Status,    // the status line's new text (and a line of the log file)
     Progress,  // share of a phase done
     Question,  // a message box, with the answer it got
+    Phase,     // a job entered a new step (phase)
     JobEnd,    // an upload job ended (before its "Upload complete" or "Upload failed")
 };
 
@@ -34,10 +35,10 @@ struct LoaderEvent {
     std::string_view text;     // Message, Status, Question
     std::string_view caption;  // Question
     AskButtons buttons = AskButtons::Ok;
-    bool answer = false;   // Question: the user's answer
-    bool success = false;  // JobEnd
-    JobPhase phase = JobPhase::None;
-    uint32_t done = 0;  // Progress: units done of total (bytes while programming)
+    bool answer = false;              // Question: the user's answer
+    bool success = false;             // JobEnd
+    JobPhase phase = JobPhase::None;  // Phase, Progress
+    uint32_t done = 0;                // Progress: units done of total (bytes while programming)
     uint32_t total = 0;
 };
 
@@ -62,6 +63,9 @@ void PublishEvent(const LoaderEvent& event);
 
 // A Message or Status event with text.
 void PublishText(EventKind kind, std::string_view text);
+
+// A job's step begins: published as a Phase event.
+void EnterPhase(JobPhase phase);
 
 // The share of a phase done, published as a Progress event.
 void ReportProgress(JobPhase phase, uint32_t done, uint32_t total);

@@ -43,8 +43,9 @@ void ShowEventInMainWindow(const LoaderEvent& event) {
         case EventKind::JobEnd:
             window->ShowProgress(IDC_STATUS, kNoProgress);
             break;
-        case EventKind::Question:
-            break;  // the window asked it itself
+        case EventKind::Question:  // the window asked it itself
+        case EventKind::Phase:     // the messages say what the job is doing
+            break;
     }
 }
 

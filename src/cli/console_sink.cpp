@@ -21,6 +21,7 @@ void CConsoleSink::OnEvent(const LoaderEvent& event) {
                 m_output.Question(event.caption, event.text, event.answer);
             }
             break;
+        case EventKind::Phase:
         case EventKind::JobEnd:
             break;  // "Upload complete" or "Upload failed" has been shown as a message
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "base/loader_events.h"
 #include "base/message_log.h"
 
 namespace zelvar {
@@ -99,6 +100,7 @@ uint32_t ProbeSpeeds(PortHandle handle) {
 }  // namespace
 
 int ConnectReceiver(PortHandle handle, ReceiverInfo& info) {
+    EnterPhase(JobPhase::Connect);
     info = ReceiverInfo{};
 
     const Probe loader = ProbeLoader(handle);

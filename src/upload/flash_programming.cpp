@@ -80,6 +80,7 @@ int EnterBootMode(PortHandle handle) {
 }
 
 int Erase(PortHandle handle, CLoaderRecord& record, uint32_t start) {
+    EnterPhase(JobPhase::Erase);
     WritePortByte(handle, CMD_ATTENTION);
     LogLine("Erasing FLASH...");
     UploadPause(kEraseCommandPauseMs);
@@ -91,6 +92,7 @@ int Erase(PortHandle handle, CLoaderRecord& record, uint32_t start) {
 }
 
 int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) {
+    EnterPhase(JobPhase::Program);
     uint32_t done = 0;
     for (;;) {
         if (!image.NextRecord(record)) {

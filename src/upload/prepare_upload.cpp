@@ -1,5 +1,6 @@
 #include "upload/prepare_upload.h"
 
+#include "base/loader_events.h"
 #include "base/main_window.h"
 #include "base/message_log.h"
 #include "link/receiver_queries.h"
@@ -32,6 +33,7 @@ int DecidePfldUpdate() {
 }  // namespace
 
 int PrepareUpload(const char* imagePath) {
+    EnterPhase(JobPhase::Prepare);
     g_pfldMode = false;
     if (PrepareImage(imagePath, g_uploadPlan) != ImageVerdict::Accepted) return 0;
     if (!DecidePfldUpdate()) return 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/loader_events.h"
 #include "base/message_log.h"
 #include "image/firmware_image.h"
 #include "image/loader_record.h"
@@ -169,6 +170,7 @@ bool DialogueOver(const UploadLoop& loop) {
 }  // namespace
 
 int WakeLoader(PortHandle handle) {
+    EnterPhase(JobPhase::Wake);
     ShowStatus("Waiting for target answer at 19200...");
     if (!SendBootRequests(handle) || ChangeLineSpeed(handle, kPfldSpeed).Refused()) return 0;
     AttentionBurst(handle);
@@ -177,6 +179,7 @@ int WakeLoader(PortHandle handle) {
 
 int UploadSfld(PortHandle handle, CSRecordReader& reader) {
     reader.Rewind();
+    EnterPhase(JobPhase::Sfld);
     LogLine("Uploading SFLD...");
     CLoaderRecord record;
     for (;;) {

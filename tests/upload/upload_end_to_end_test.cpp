@@ -92,6 +92,12 @@ TEST_F(UploadEndToEndTest, CompositeImageWithSfldSectionProgramsTheReceiver) {
         previous = step.done;
     }
     EXPECT_EQ(progress.back().done, fwEnd - kFlashBase);
+    std::vector<JobPhase> phases;
+    for (const RecordedEvent& event : recording.Recorder().Events(EventKind::Phase)) {
+        phases.push_back(event.phase);
+    }
+    EXPECT_EQ(phases, (std::vector<JobPhase>{JobPhase::Prepare, JobPhase::Wake, JobPhase::Sfld,
+                                             JobPhase::Erase, JobPhase::Program}));
     const auto ends = recording.Recorder().Events(EventKind::JobEnd);
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_TRUE(ends[0].success);
