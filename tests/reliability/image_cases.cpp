@@ -147,7 +147,7 @@ std::vector<ImageCase> BrokenImages() {
         SRecordWith(1, Line(1) + std::string(79 - Line(1).size(), '0')), {kFormatError});
     add("S-record: line of 300 characters", SRecordWith(1, "S3" + std::string(298, 'F')),
         {kFormatError});
-    add("S-record: line without the leading S", SRecordWith(1, Line(1).replace(0, 1, "X")),
+    add("S-record: line without the leading S", SRecordWith(1, "X" + Line(1).substr(1)),
         {kFormatError});
     add("S-record: empty line inside", SRecordWith(2, ""), {kFormatError});
     add("S-record: byte count below the address width", SRecordWith(1, "S30310EC"), {kFormatError});
