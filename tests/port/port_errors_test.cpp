@@ -9,6 +9,9 @@
 namespace zelvar::test {
 namespace {
 
+using PortSpeed = PortOnPty;
+using PortPurge = PortOnPty;
+
 TEST(PortLineErrors, MaskIsReportedAsOneLinePerNamedBitInTableOrder) {
     WindowFixture fixture;
     ReportCommErrorMask(0x0A);
@@ -38,11 +41,8 @@ TEST(PortLineErrors, ZeroMaskAndPtyWithoutCountersReportNothing) {
     EXPECT_TRUE(fixture.Window().GetText(IDC_STATUS).empty());
 }
 
-TEST(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
+    ASSERT_TRUE(Open(4800));
 
     pty.Send("stale bytes");
     uint8_t peek = 0;
@@ -65,11 +65,8 @@ TEST(PortSpeed, ChangeSetsTheLineSpeedAndDiscardsWhatCameBefore) {
     EXPECT_EQ(pty.SlaveSpeed(), 9600);
 }
 
-TEST(PortSpeed, SpeedTheDriverCannotTakeIsRefusedQuietlyAndKeepsTheOldOne) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 19200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortSpeed, SpeedTheDriverCannotTakeIsRefusedQuietlyAndKeepsTheOldOne) {
+    ASSERT_TRUE(Open(19200));
     const PortResult result = SetPortSpeed(port, 12345);
     EXPECT_EQ(result.outcome, PortOutcome::Refused);
     EXPECT_EQ(result.error, EINVAL);
@@ -82,11 +79,8 @@ TEST(PortSpeed, SpeedTheDriverCannotTakeIsRefusedQuietlyAndKeepsTheOldOne) {
     EXPECT_EQ(pty.SlaveSpeed(), 2400);
 }
 
-TEST(PortSpeed, ChangeForAStepShowsARefusalNamingTheSpeedAndThePortGoesOn) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortSpeed, ChangeForAStepShowsARefusalNamingTheSpeedAndThePortGoesOn) {
+    ASSERT_TRUE(Open(4800));
     EXPECT_TRUE(ChangeLineSpeed(port, 57600).Ok());
     EXPECT_TRUE(LogLinesAfterHeader(fixture).empty());
     {
@@ -106,29 +100,21 @@ TEST(PortSpeed, ChangeForAStepShowsARefusalNamingTheSpeedAndThePortGoesOn) {
     EXPECT_EQ(LogLinesAfterHeader(fixture).size(), 1u);
 }
 
-TEST(PortSpeed, ARefusedSpeedAlsoFailsTheOpenAtThatSpeed) {
-    WindowFixture fixture;
-    PtyPair pty;
+TEST_F(PortSpeed, ARefusedSpeedAlsoFailsTheOpenAtThatSpeed) {
     RefusedLineSpeed refused(9600);
-    {
-        ScopedPort port(pty.SlavePath(), 9600);
-        EXPECT_EQ(port, kInvalidPort);
-        EXPECT_STREQ(LastPortOpenError(), "the driver refused the line settings");
-        EXPECT_EQ(fixture.Window().GetText(IDC_STATUS), "SetCommState return error");
-    }
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+    EXPECT_FALSE(Open(9600));
+    EXPECT_EQ(port, kInvalidPort);
+    EXPECT_STREQ(LastPortOpenError(), "the driver refused the line settings");
+    EXPECT_EQ(fixture.Window().GetText(IDC_STATUS), "SetCommState return error");
+    ASSERT_TRUE(Open(4800));
     EXPECT_EQ(SetPortSpeed(port, 9600).outcome, PortOutcome::Refused);
     EXPECT_EQ(pty.SlaveSpeed(), 4800);
 }
 
-TEST(PortSpeed, ALostOrClosedPortIsLostNotRefused) {
-    WindowFixture fixture;
+TEST_F(PortSpeed, ALostOrClosedPortIsLostNotRefused) {
     PortHandle closed = kInvalidPort;
     EXPECT_EQ(ChangeLineSpeed(closed, 9600).outcome, PortOutcome::Lost);
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+    ASSERT_TRUE(Open(4800));
     pty.CloseMaster();
     uint8_t byte = 0;
     ASSERT_EQ(ReadPortRaw(port, &byte, 1, 5000), -1);
@@ -139,11 +125,8 @@ TEST(PortSpeed, ALostOrClosedPortIsLostNotRefused) {
     EXPECT_EQ(lines[0].rfind("Serial device lost", 0), 0u);
 }
 
-TEST(PortPurge, ClearingTheInputDropsWaitingBytes) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 57600);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortPurge, ClearingTheInputDropsWaitingBytes) {
+    ASSERT_TRUE(Open(57600));
     pty.Send("junk");
     uint8_t buffer[8];
     ASSERT_EQ(ReadPortRaw(port, buffer, 1, 1000), 1);

@@ -11,32 +11,25 @@
 namespace zelvar::test {
 namespace {
 
-TEST(PortWriteText, ZeroLengthSendsUpToTheTerminatingZero) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+using PortWriteText = PortOnPty;
+
+TEST_F(PortWriteText, ZeroLengthSendsUpToTheTerminatingZero) {
+    ASSERT_TRUE(Open(4800));
     const char text[] = "$PQRXQ,PRT\r\n\0tail";
     EXPECT_TRUE(WritePortText(port, text, 0).Ok());
     const std::vector<uint8_t> sent = pty.Drain();
     EXPECT_EQ(std::string(sent.begin(), sent.end()), "$PQRXQ,PRT\r\n");
 }
 
-TEST(PortWriteText, ExplicitLengthSendsExactlyThoseBytesZerosIncluded) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortWriteText, ExplicitLengthSendsExactlyThoseBytesZerosIncluded) {
+    ASSERT_TRUE(Open(4800));
     const uint8_t frame[] = {0x00, 0x01, 0x00, 0x00, 0xA5, 0x00, 0xFF, 0x99};
     EXPECT_TRUE(WritePortText(port, frame, 7).Ok());
     EXPECT_EQ(pty.Drain(), std::vector<uint8_t>(frame, frame + 7));
 }
 
-TEST(PortWriteText, EmptyOrMissingTextReturnsAtOnceAndSendsNothing) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 4800);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortWriteText, EmptyOrMissingTextReturnsAtOnceAndSendsNothing) {
+    ASSERT_TRUE(Open(4800));
     Stopwatch watch;
     EXPECT_TRUE(WritePortText(port, "", 0).Ok());
     for (const PortResult result :
@@ -49,11 +42,8 @@ TEST(PortWriteText, EmptyOrMissingTextReturnsAtOnceAndSendsNothing) {
     EXPECT_FALSE(IsPortLost(port));
 }
 
-TEST(PortWriteText, LargeBlockGoesOutWholeWhileThePeerReadsSlowly) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 115200);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortWriteText, LargeBlockGoesOutWholeWhileThePeerReadsSlowly) {
+    ASSERT_TRUE(Open(115200));
     std::vector<uint8_t> block(200000);
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7 + i / 251);
     std::vector<uint8_t> received;
@@ -64,11 +54,10 @@ TEST(PortWriteText, LargeBlockGoesOutWholeWhileThePeerReadsSlowly) {
     EXPECT_FALSE(IsPortLost(port));
 }
 
-TEST(PortWriteByte, SendsOneByteAndCountsIt) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 9600);
-    ASSERT_NE(port, kInvalidPort);
+using PortWriteByte = PortOnPty;
+
+TEST_F(PortWriteByte, SendsOneByteAndCountsIt) {
+    ASSERT_TRUE(Open(9600));
     EXPECT_TRUE(WritePortByte(port, 0x00).Ok());
     EXPECT_TRUE(WritePortByte(port, 0xC3).Ok());
     EXPECT_EQ(pty.Drain(), (std::vector<uint8_t>{0x00, 0xC3}));
@@ -94,11 +83,10 @@ class UnreadablePage {
     void* m_page;
 };
 
-TEST(PortWriteRefused, AnErrorOtherThanALossIsReportedAndLeavesThePortUsable) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 9600);
-    ASSERT_NE(port, kInvalidPort);
+using PortWriteRefused = PortOnPty;
+
+TEST_F(PortWriteRefused, AnErrorOtherThanALossIsReportedAndLeavesThePortUsable) {
+    ASSERT_TRUE(Open(9600));
     UnreadablePage page;
     ASSERT_TRUE(page.Mapped());
     Stopwatch watch;
@@ -115,11 +103,8 @@ TEST(PortWriteRefused, AnErrorOtherThanALossIsReportedAndLeavesThePortUsable) {
     EXPECT_EQ(std::string(sent.begin(), sent.end()), "ok");
 }
 
-TEST(PortWriteRefused, AHungUpLineIsALossNotARefusal) {
-    WindowFixture fixture;
-    PtyPair pty;
-    ScopedPort port(pty.SlavePath(), 9600);
-    ASSERT_NE(port, kInvalidPort);
+TEST_F(PortWriteRefused, AHungUpLineIsALossNotARefusal) {
+    ASSERT_TRUE(Open(9600));
     pty.CloseSlaveKeeper();
     pty.CloseMaster();
     EXPECT_EQ(WritePortByte(port, 0x55).outcome, PortOutcome::Lost);
