@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/console_window.h"
 
@@ -14,10 +15,24 @@ struct DeviceOptions {
 };
 
 struct FlashOptions {
-    DeviceOptions device;
+    DeviceOptions device;  // device.port: the one port of a single flash
     AnswerPolicy policy = AnswerPolicy::Ask;
     std::string image;
     double timeoutSeconds = 0;  // 0: no limit
+    bool verify = true;         // connect again after the upload and compare with the image
+    // The station: several units at once, each in a worker process of its own.
+    std::vector<std::string> ports;  // every --port given
+    std::string portsFrom;           // --ports-from FILE: one port per line
+    std::string logDir;              // --log-dir DIR: one log file per unit
+    std::string reportPath;          // --report FILE (.csv or .json)
+    bool watch = false;              // flash each device as it appears, until Ctrl-C
+    std::string portGlob;            // --port-glob PATTERN for --watch
+
+    // True when the options ask for the station rather than one flash in this process.
+    bool StationMode() const {
+        return ports.size() > 1 || !portsFrom.empty() || !logDir.empty() || !reportPath.empty() ||
+               watch;
+    }
 };
 
 struct TerminalOptions {
@@ -40,6 +55,7 @@ struct MakeImageOptions {
 
 int RunConnectCommand(const DeviceOptions& options);
 int RunFlashCommand(const FlashOptions& options);
+int RunStationCommand(const FlashOptions& options);
 int RunTerminalCommand(const TerminalOptions& options);
 int RunInspectCommand(const InspectOptions& options);
 int RunMakeImageCommand(const MakeImageOptions& options);

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <cstdio>
 #include <string>
 
 #include "base/resource_ids.h"
@@ -26,10 +27,7 @@ std::string CheckPortName(const std::string& name) {
     return {};
 }
 
-void AddDeviceOptions(CLI::App* command, DeviceOptions& device, bool withJson) {
-    command->add_option("--port", device.port, "serial device: a path, or GPS1: / GPS2:")
-        ->required()
-        ->check(CheckPortName, "DEVICE");
+void AddLogAndJson(CLI::App* command, DeviceOptions& device, bool withJson) {
     command->add_option(
         "--log", device.logPath,
         "write the log file here (default: Zelvar.txt beside a copied program, else in "
@@ -38,6 +36,37 @@ void AddDeviceOptions(CLI::App* command, DeviceOptions& device, bool withJson) {
         command->add_flag("--json", device.json,
                           "one JSON object per line for every message, status and progress step");
     }
+}
+
+void AddDeviceOptions(CLI::App* command, DeviceOptions& device, bool withJson) {
+    command->add_option("--port", device.port, "serial device: a path, or GPS1: / GPS2:")
+        ->required()
+        ->check(CheckPortName, "DEVICE");
+    AddLogAndJson(command, device, withJson);
+}
+
+// The flash command's units: one --port or several, a list file, or the devices that
+// appear while it watches.
+void AddFlashUnitOptions(CLI::App* flash, FlashOptions& options) {
+    flash
+        ->add_option("--port", options.ports,
+                     "serial device: a path, or GPS1: / GPS2:; repeat it to flash several "
+                     "receivers at once")
+        ->check(CheckPortName, "DEVICE");
+    flash->add_option("--ports-from", options.portsFrom, "flash every port listed in FILE")
+        ->check(CLI::ExistingFile);
+    CLI::Option* logDir = flash->add_option("--log-dir", options.logDir,
+                                            "one log file per unit in DIR, named by port and time");
+    flash->add_option("--report", options.reportPath,
+                      "write one record per unit to FILE (.csv or .json)");
+    flash->add_flag("--watch", options.watch,
+                    "flash each serial device as it appears, until Ctrl-C");
+    flash->add_option("--port-glob", options.portGlob,
+                      "with --watch: the devices to watch (default /dev/serial/by-id/*)");
+    flash->add_flag("!--no-verify", options.verify,
+                    "do not connect again after the upload to compare the receiver with the image");
+    AddLogAndJson(flash, options.device, true);
+    flash->get_option("--log")->excludes(logDir);
 }
 
 struct Commands {
@@ -53,7 +82,7 @@ void DefineCommands(CLI::App& app, Commands& c) {
     AddDeviceOptions(connect, c.connect, true);
 
     CLI::App* flash = app.add_subcommand("flash", "connect, then load IMAGE into the receiver");
-    AddDeviceOptions(flash, c.flash.device, true);
+    AddFlashUnitOptions(flash, c.flash);
     CLI::Option* yes = flash->add_flag_callback(
         "--yes", [&c] { c.flash.policy = AnswerPolicy::AlwaysYes; },
         "answer Yes when the receiver's PFLD is to be rewritten");
@@ -92,10 +121,21 @@ void ExitOnStopSignal() {
     WatchStopSignals([] { _exit(kExitInterrupted); });
 }
 
+int DispatchFlash(FlashOptions options) {
+    if (options.StationMode()) return RunStationCommand(options);
+    if (options.ports.empty()) {
+        std::fputs("zelvar: flash needs --port DEVICE (or --ports-from FILE, or --watch)\n",
+                   stderr);
+        return kExitUsage;
+    }
+    options.device.port = options.ports.front();
+    return RunFlashCommand(options);
+}
+
 int Dispatch(CLI::App& app, const Commands& c) {
     if (!app.got_subcommand("flash") && !app.got_subcommand("terminal")) ExitOnStopSignal();
     if (app.got_subcommand("connect")) return RunConnectCommand(c.connect);
-    if (app.got_subcommand("flash")) return RunFlashCommand(c.flash);
+    if (app.got_subcommand("flash")) return DispatchFlash(c.flash);
     if (app.got_subcommand("terminal")) return RunTerminalCommand(c.terminal);
     if (app.got_subcommand("inspect")) return RunInspectCommand(c.inspect);
     if (app.got_subcommand("make-image")) return RunMakeImageCommand(c.makeImage);
