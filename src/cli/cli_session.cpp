@@ -11,6 +11,7 @@ CCliSession::CCliSession(const SessionOptions& options)
     : m_output(ChooseDisplayMode(options.json), stdout, stderr),
       m_window(std::make_shared<CConsoleWindow>(m_output, options.policy)),
       m_sink(std::make_shared<CConsoleSink>(m_output)) {
+    if (!options.port.empty()) m_output.SetJobContext(options.port);
     SetMainWindow(m_window);
     AddEventSink(m_sink);
     if (options.writeLog) OpenLog(options);

@@ -17,6 +17,7 @@ struct SessionOptions {
     AnswerPolicy policy = AnswerPolicy::Ask;
     bool writeLog = true;
     std::string logPath;  // empty: "Zelvar.txt" in the program's directory
+    std::string port;     // the unit's port, named in every JSON line; empty: none
 };
 
 class CCliSession {

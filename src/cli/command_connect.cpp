@@ -6,7 +6,8 @@
 namespace zelvar::cli {
 
 int RunConnectCommand(const DeviceOptions& options) {
-    CCliSession session({options.json, AnswerPolicy::AlwaysNo, true, options.logPath});
+    CCliSession session(
+        {options.json, AnswerPolicy::AlwaysNo, true, options.logPath, options.port});
     const int code = ConnectStep(session, options.port.c_str());
     switch (code) {
         case kExitSuccess:

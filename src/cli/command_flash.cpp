@@ -55,7 +55,8 @@ int Flash(CCliSession& session, const FlashOptions& options, CJobDeadline& deadl
 
 int RunFlashCommand(const FlashOptions& options) {
     g_jobCancel.store(false);
-    CCliSession session({options.device.json, options.policy, true, options.device.logPath});
+    CCliSession session(
+        {options.device.json, options.policy, true, options.device.logPath, options.device.port});
     WatchStopSignals([] {
         g_interrupted.store(true);
         g_jobCancel.store(true);

@@ -43,7 +43,7 @@ void Describe(CConsoleOutput& output, const char* path, bool sfldLoaded) {
 }  // namespace
 
 int RunInspectCommand(const InspectOptions& options) {
-    CCliSession session({options.json, AnswerPolicy::AlwaysNo, false, ""});
+    CCliSession session({options.json, AnswerPolicy::AlwaysNo, false, "", ""});
     g_firmwareImage.Close();
     g_sfldReader.Close();
     // The upload's own checks decide, in its order and with its lines; only the PFLD

@@ -63,8 +63,8 @@ void ReadInputLines() {
 }  // namespace
 
 int RunTerminalCommand(const TerminalOptions& options) {
-    CCliSession session(
-        {options.device.json, AnswerPolicy::AlwaysNo, true, options.device.logPath});
+    CCliSession session({options.device.json, AnswerPolicy::AlwaysNo, true, options.device.logPath,
+                         options.device.port});
     g_portName.Set(options.device.port.c_str());
     g_terminalBaud.store(options.speed);
     g_hexDisplay.store(options.hex ? 1 : 0);

@@ -10,7 +10,7 @@
 
 namespace zelvar::cli {
 
-int ConnectStep(CCliSession& session, const char* port) {
+int ConnectStep(CCliSession& session, const char* port, const char* when) {
     g_portName.Set(port);
     OnConnectGps();
     const char* reason = LastPortOpenError();
@@ -18,7 +18,10 @@ int ConnectStep(CCliSession& session, const char* port) {
         session.Output().Note(std::string(port) + ": " + reason);
         return kExitPortNotOpened;
     }
-    if (g_receiverInfo.connected && g_receiverInfo.speed != 0) return kExitSuccess;
+    if (g_receiverInfo.connected && g_receiverInfo.speed != 0) {
+        session.Output().Receiver(when, g_receiverInfo);
+        return kExitSuccess;
+    }
     return kExitNoReceiver;
 }
 

@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kDefaultTerminalWidth = 80;
 constexpr const char* kEraseLine = "\r\x1b[K";
+constexpr const char* kFirstPhase = "connect";  // a job's phase before it reports one
+constexpr const char* kLastPhase = "done";      // the phase of the verdict
 
 }  // namespace
 
@@ -38,6 +40,33 @@ std::string PrintableText(std::string_view text) {
 CConsoleOutput::CConsoleOutput(DisplayMode mode, std::FILE* out, std::FILE* err)
     : m_mode(mode), m_out(out), m_err(err) {}
 
+void CConsoleOutput::SetJobContext(std::string_view port) {
+    std::lock_guard lock(m_mutex);
+    m_hasContext = true;
+    m_port = port;
+    m_phase = kFirstPhase;
+    m_start = std::chrono::steady_clock::now();
+}
+
+void CConsoleOutput::Phase(std::string_view name) {
+    std::lock_guard lock(m_mutex);
+    m_phase = name;
+    if (m_mode == DisplayMode::Json) WriteJson(JsonPhase(name));
+}
+
+void CConsoleOutput::Receiver(std::string_view when, const ReceiverInfo& info) {
+    std::lock_guard lock(m_mutex);
+    if (m_mode == DisplayMode::Json) WriteJson(JsonReceiver(when, info));
+}
+
+void CConsoleOutput::WriteJson(std::string line) {
+    if (m_hasContext && !line.empty() && line.back() == '}') {
+        const std::chrono::duration<double> since = std::chrono::steady_clock::now() - m_start;
+        line.insert(line.size() - 1, JsonContext(since.count(), m_port, m_phase));
+    }
+    WriteLine(m_out, line);
+}
+
 void CConsoleOutput::WriteLine(std::FILE* stream, const std::string& line) {
     if (m_mode == DisplayMode::Terminal) EraseBottomLine();
     std::fputs(line.c_str(), stream);
@@ -49,7 +78,7 @@ void CConsoleOutput::WriteLine(std::FILE* stream, const std::string& line) {
 void CConsoleOutput::Message(std::string_view text) {
     std::lock_guard lock(m_mutex);
     if (m_mode == DisplayMode::Json) {
-        WriteLine(m_out, JsonEvent("message", text));
+        WriteJson(JsonEvent("message", text));
     } else {
         WriteLine(m_out, PrintableText(text));
     }
@@ -59,7 +88,7 @@ void CConsoleOutput::Status(std::string_view text) {
     std::lock_guard lock(m_mutex);
     switch (m_mode) {
         case DisplayMode::Json:
-            WriteLine(m_out, JsonEvent("status", text));
+            WriteJson(JsonEvent("status", text));
             break;
         case DisplayMode::Plain:
             if (!text.empty()) WriteLine(m_out, PrintableText(text));
@@ -75,7 +104,7 @@ void CConsoleOutput::Progress(uint32_t done, uint32_t total) {
     std::lock_guard lock(m_mutex);
     m_meter.Update(done, total, CProgressMeter::Clock::now());
     if (m_mode == DisplayMode::Json) {
-        WriteLine(m_out, JsonProgress(FormatProgressText(done, total), done, total));
+        WriteJson(JsonProgress(FormatProgressText(done, total), done, total));
     } else if (m_mode == DisplayMode::Terminal) {
         if (done >= total) {
             // The finished bar stays on screen as a line of its own.
@@ -91,14 +120,14 @@ void CConsoleOutput::Progress(uint32_t done, uint32_t total) {
 
 void CConsoleOutput::Alert(std::string_view caption, std::string_view text) {
     std::lock_guard lock(m_mutex);
-    if (m_mode == DisplayMode::Json) WriteLine(m_out, JsonAlert(caption, text));
+    if (m_mode == DisplayMode::Json) WriteJson(JsonAlert(caption, text));
     WriteLine(m_err, PrintableText(text));
 }
 
 void CConsoleOutput::Question(std::string_view caption, std::string_view text, bool answer) {
     std::lock_guard lock(m_mutex);
     if (m_mode == DisplayMode::Json) {
-        WriteLine(m_out, JsonQuestion(caption, text, answer));
+        WriteJson(JsonQuestion(caption, text, answer));
     } else {
         WriteLine(m_out, PrintableText(caption) + ": " + PrintableText(text) + " " +
                              (answer ? "Yes" : "No"));
@@ -107,12 +136,17 @@ void CConsoleOutput::Question(std::string_view caption, std::string_view text, b
 
 void CConsoleOutput::Info(std::string_view text) {
     std::lock_guard lock(m_mutex);
-    WriteLine(m_out, m_mode == DisplayMode::Json ? JsonEvent("info", text) : PrintableText(text));
+    if (m_mode == DisplayMode::Json) {
+        WriteJson(JsonEvent("info", text));
+    } else {
+        WriteLine(m_out, PrintableText(text));
+    }
 }
 
 void CConsoleOutput::Result(int code, std::string_view text) {
     std::lock_guard lock(m_mutex);
-    if (m_mode == DisplayMode::Json) WriteLine(m_out, JsonResult(code, text));
+    m_phase = kLastPhase;
+    if (m_mode == DisplayMode::Json) WriteJson(JsonResult(code, text));
 }
 
 void CConsoleOutput::Note(std::string_view text) {

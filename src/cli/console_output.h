@@ -8,6 +8,7 @@
 // Callable from any thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -15,6 +16,7 @@
 #include <string_view>
 
 #include "cli/progress_bar.h"
+#include "link/receiver_queries.h"
 
 namespace zelvar::cli {
 
@@ -32,6 +34,14 @@ class CConsoleOutput {
     CConsoleOutput(DisplayMode mode, std::FILE* out, std::FILE* err);
 
     DisplayMode Mode() const { return m_mode; }
+    // From now on every JSON line also carries the seconds since this call, the port and
+    // the job's current phase, so that a station can follow many units at once.
+    void SetJobContext(std::string_view port);
+    // The job entered a new step: JSON kind "phase" (nothing on the human display).
+    void Phase(std::string_view name);
+    // What a connect read back from the receiver: JSON kind "receiver" only (the human
+    // display has the connect's own lines).
+    void Receiver(std::string_view when, const ReceiverInfo& info);
     void Message(std::string_view text);
     void Status(std::string_view text);
     void Progress(uint32_t done, uint32_t total);
@@ -50,6 +60,7 @@ class CConsoleOutput {
 
   private:
     void WriteLine(std::FILE* stream, const std::string& line);  // caller holds m_mutex
+    void WriteJson(std::string line);                            // caller holds m_mutex
     void DrawBottomLine();                                       // caller holds m_mutex
     void EraseBottomLine();                                      // caller holds m_mutex
     int TerminalWidth() const;
@@ -61,6 +72,10 @@ class CConsoleOutput {
     std::string m_status;
     CProgressMeter m_meter;
     bool m_bottomShown = false;
+    bool m_hasContext = false;
+    std::string m_port;
+    std::string m_phase;
+    std::chrono::steady_clock::time_point m_start;
 };
 
 }  // namespace zelvar::cli

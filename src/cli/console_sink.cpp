@@ -22,6 +22,8 @@ void CConsoleSink::OnEvent(const LoaderEvent& event) {
             }
             break;
         case EventKind::Phase:
+            m_output.Phase(PhaseName(event.phase));
+            break;
         case EventKind::JobEnd:
             break;  // "Upload complete" or "Upload failed" has been shown as a message
     }

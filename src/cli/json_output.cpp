@@ -1,6 +1,7 @@
 #include "cli/json_output.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace zelvar::cli {
 
@@ -104,6 +105,52 @@ std::string JsonAlert(std::string_view caption, std::string_view text) {
 std::string JsonResult(int code, std::string_view text) {
     return "{\"kind\":\"result\",\"code\":" + std::to_string(code) +
            ",\"text\":" + JsonString(text) + "}";
+}
+
+std::string JsonPhase(std::string_view phase) {
+    return JsonEvent("phase", phase);
+}
+
+namespace {
+
+std::string HexWord(uint32_t word) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(word));
+    return text;
+}
+
+// The version as the connect shows it: the loader's from its flash text, the main
+// firmware's as the receiver identifies itself.
+std::string VersionField(const FlashSectionInfo& section) {
+    return std::string(section.text, strnlen(section.text, sizeof section.text));
+}
+
+std::string SectionFields(std::string_view name, const FlashSectionInfo& section) {
+    const bool present = section.length != 0;
+    std::string out;
+    out += ",\"" + std::string(name) +
+           "_start\":" + JsonString(present ? HexWord(section.start) : std::string());
+    out += ",\"" + std::string(name) +
+           "_length\":" + JsonString(present ? HexWord(section.length) : std::string());
+    out += ",\"" + std::string(name) +
+           "_crc\":" + JsonString(present ? HexWord(section.crc) : std::string());
+    out += ",\"" + std::string(name) + "_version\":" + JsonString(VersionField(section));
+    return out;
+}
+
+}  // namespace
+
+std::string JsonReceiver(std::string_view when, const ReceiverInfo& info) {
+    const std::string text = "PFLD " + VersionField(info.pfld) + ", FW " + VersionField(info.main);
+    return "{\"kind\":\"receiver\",\"text\":" + JsonString(text) + ",\"when\":" + JsonString(when) +
+           SectionFields("pfld", info.pfld) + SectionFields("fw", info.main) + "}";
+}
+
+std::string JsonContext(double seconds, std::string_view port, std::string_view phase) {
+    char t[32];
+    std::snprintf(t, sizeof t, "%.3f", seconds < 0 ? 0.0 : seconds);
+    return std::string(",\"t\":") + t + ",\"port\":" + JsonString(port) +
+           ",\"phase\":" + JsonString(phase);
 }
 
 }  // namespace zelvar::cli

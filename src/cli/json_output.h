@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/receiver_queries.h"
+
 namespace zelvar::cli {
 
 // text as a JSON string literal, quotes included. Control characters are escaped and
@@ -22,5 +24,15 @@ std::string JsonQuestion(std::string_view caption, std::string_view text, bool a
 std::string JsonAlert(std::string_view caption, std::string_view text);
 // {"kind":"result","code":<code>,"text":"<text>"}
 std::string JsonResult(int code, std::string_view text);
+// {"kind":"phase","text":"<phase>"}: the job entered a new step.
+std::string JsonPhase(std::string_view phase);
+// {"kind":"receiver","text":..,"when":"<when>","pfld_start":"0x10000000",..}: what a connect
+// read back from the receiver's flash, the words as hex strings ("" for a missing section)
+// and the versions as shown.
+std::string JsonReceiver(std::string_view when, const ReceiverInfo& info);
+
+// Where a line of a unit's job stands: `,"t":<seconds>,"port":"<port>","phase":"<phase>"`,
+// placed before a line's closing brace.
+std::string JsonContext(double seconds, std::string_view port, std::string_view phase);
 
 }  // namespace zelvar::cli

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "cli/console_output.h"
 #include "cli/json_output.h"
@@ -54,6 +56,60 @@ TEST(CliJson, ProgressQuestionAndResultCarryTheirFields) {
     EXPECT_EQ(fields["answer"], "no");
     ASSERT_TRUE(test::ParseJsonLine(JsonResult(3, "refused"), fields));
     EXPECT_EQ(fields["code"], "3");
+}
+
+TEST(CliJson, TheReceiverRecordGivesMissingSectionsAsEmptyFields) {
+    ReceiverInfo info;
+    info.pfld.start = 0x10000000;
+    info.pfld.length = 0x3ff0;
+    info.pfld.crc = 0xdeadbeef;
+    std::snprintf(info.pfld.text, sizeof info.pfld.text, "1.05");
+    std::snprintf(info.main.text, sizeof info.main.text, "GQ\"07");  // no section, a version
+    std::map<std::string, std::string> fields;
+    ASSERT_TRUE(test::ParseJsonLine(JsonReceiver("after", info), fields));
+    EXPECT_EQ(fields["when"], "after");
+    EXPECT_EQ(fields["pfld_start"], "0x10000000");
+    EXPECT_EQ(fields["pfld_length"], "0x3ff0");
+    EXPECT_EQ(fields["pfld_crc"], "0xdeadbeef");
+    EXPECT_EQ(fields["pfld_version"], "1.05");
+    EXPECT_EQ(fields["fw_start"], "");
+    EXPECT_EQ(fields["fw_crc"], "");
+    EXPECT_EQ(fields["fw_version"], "GQ\"07");
+}
+
+TEST(CliJson, AJobsLinesCarryTimePortAndPhase) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_TRUE(out);
+    {
+        CConsoleOutput display(DisplayMode::Json, out, out);
+        display.Message("before the context");
+        display.SetJobContext("/dev/ttyUSB\"3");
+        display.Status("waiting");
+        display.Phase("erase");
+        display.Progress(1, 2);
+        display.Result(0, "Upload complete");
+    }
+    std::rewind(out);
+    char buffer[4096] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, out);
+    std::fclose(out);
+    std::vector<std::map<std::string, std::string>> lines;
+    std::string text(buffer, n);
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        std::map<std::string, std::string> fields;
+        ASSERT_TRUE(test::ParseJsonLine(text.substr(start, end - start), fields)) << text;
+        lines.push_back(fields);
+    }
+    ASSERT_EQ(lines.size(), 5u) << text;
+    EXPECT_EQ(lines[0].count("t"), 0u);  // not a unit's job yet
+    const char* phases[] = {"connect", "erase", "erase", "done"};
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i]["port"], "/dev/ttyUSB\"3") << i;
+        EXPECT_EQ(lines[i]["phase"], phases[i - 1]) << i;
+        EXPECT_GE(std::stod(lines[i]["t"]), 0.0) << i;
+    }
+    EXPECT_EQ(lines[2]["kind"], "phase");
 }
 
 TEST(CliDisplay, PrintableTextHasNoControlCharacters) {

@@ -127,12 +127,27 @@ TEST_F(CliFlash, JsonLinesParseAndFollowTheProgress) {
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
 
     std::map<std::string, int> kinds;
+    std::vector<std::string> phases;  // in the order the job entered them
     uint32_t lastDone = 0, total = 0;
-    std::map<std::string, std::string> fields;
+    double lastT = 0;
+    std::map<std::string, std::string> fields, before;
     for (const std::string& line : run.OutLines()) {
+        fields.clear();
         ASSERT_TRUE(ParseJsonLine(line, fields)) << line;
         ASSERT_EQ(fields.count("kind"), 1u) << line;
         ASSERT_EQ(fields.count("text"), 1u) << line;
+        // Every line says when, for which port and in which step of the job it came.
+        ASSERT_EQ(fields["port"], Port()) << line;
+        const double t = std::stod(fields.at("t"));
+        EXPECT_GE(t, lastT) << line;
+        lastT = t;
+        if (fields["kind"] == "phase") {
+            EXPECT_EQ(fields["phase"], fields["text"]) << line;
+            phases.push_back(fields["phase"]);
+        } else if (!phases.empty() && fields["kind"] != "result") {
+            EXPECT_EQ(fields["phase"], phases.back()) << line;
+        }
+        if (fields["kind"] == "receiver" && fields["when"] == "before") before = fields;
         ++kinds[fields["kind"]];
         if (fields["kind"] == "progress") {
             const uint32_t done = std::stoul(fields["done"]);
@@ -149,6 +164,19 @@ TEST_F(CliFlash, JsonLinesParseAndFollowTheProgress) {
     EXPECT_EQ(lastDone, total);
     EXPECT_EQ(fields["kind"], "result");  // the last line is the verdict
     EXPECT_EQ(fields["code"], "0");
+    EXPECT_EQ(fields["phase"], "done");
+    const std::vector<std::string> steps = {"connect", "prepare", "wake",
+                                            "sfld",    "erase",   "program"};
+    for (const std::string& step : steps) {
+        EXPECT_NE(std::find(phases.begin(), phases.end(), step), phases.end()) << step;
+    }
+    EXPECT_LT(std::find(phases.begin(), phases.end(), "erase"),
+              std::find(phases.begin(), phases.end(), "program"));
+    // The read-back before the upload, as the connect lines show it.
+    EXPECT_EQ(before["pfld_start"], "0x10000000");
+    EXPECT_EQ(before["fw_start"], "0x10004000");
+    EXPECT_EQ(before["fw_version"], "GQ07");
+    EXPECT_FALSE(before["pfld_crc"].empty());
 }
 
 TEST_F(CliFlash, OnATerminalAsksThePfldQuestionAndShowsTheProgressBar) {

@@ -1,5 +1,5 @@
 // A strict reader for the flat JSON objects zelvar prints with --json: string and
-// integer values only. Lets the tests check that every line parses and read its fields.
+// number values only. Lets the tests check that every line parses and read its fields.
 #pragma once
 
 #include <map>
