@@ -59,6 +59,7 @@ void PublishEvent(const LoaderEvent& event) {
     for (const auto& sink : CurrentSinks()) {
         if (sink) sink->OnEvent(event);
     }
+    ReportPendingLogFailure();
 }
 
 void PublishText(EventKind kind, std::string_view text) {

@@ -127,24 +127,41 @@ bool IsLogFileOpen() {
     return Log().fd >= 0;
 }
 
-void WriteLogLine(const char* text) {
+namespace {
+
+// Appends one line; false (with the file and the reason) only for the first failed write
+// of a log file, so that a failure is said once.
+bool AppendLogLine(const char* text, std::string& failedPath, int& error) {
     char line[kLogLineBytes + 2];
     std::size_t n = Utf8Prefix(text, kLogLineBytes);
     std::memcpy(line, text, n);
     line[n] = '\r';
     line[n + 1] = '\n';
+    std::lock_guard lock(Log().mutex);
+    if (Log().fd < 0) return true;
+    // On storage before the report returns, so the log survives a crash.
+    if (WriteDurably(Log().fd, line, n + 2) || Log().failureShown) return true;
+    error = errno;
+    Log().failureShown = true;
+    failedPath = Log().path;
+    return false;
+}
+
+// A failure met while an event was being stored, said once that event has reached
+// every front end, so that the note follows the line it is about.
+struct PendingLogFailure {
+    bool pending = false;
+    std::string path;
+    int error = 0;
+};
+thread_local PendingLogFailure t_pendingFailure;
+
+}  // namespace
+
+void WriteLogLine(const char* text) {
     std::string failedPath;
     int error = 0;
-    {
-        std::lock_guard lock(Log().mutex);
-        if (Log().fd < 0) return;
-        // On storage before the report returns, so the log survives a crash.
-        if (WriteDurably(Log().fd, line, n + 2) || Log().failureShown) return;
-        error = errno;
-        Log().failureShown = true;
-        failedPath = Log().path;
-    }
-    ShowLogFailure(failedPath, error);
+    if (!AppendLogLine(text, failedPath, error)) ShowLogFailure(failedPath, error);
 }
 
 void WriteEventToLogFile(const LoaderEvent& event) {
@@ -154,7 +171,15 @@ void WriteEventToLogFile(const LoaderEvent& event) {
     const std::size_t n = std::min(event.text.size(), kLogLineBytes);
     std::memcpy(text, event.text.data(), n);
     text[n] = '\0';
-    WriteLogLine(text);
+    PendingLogFailure& failure = t_pendingFailure;
+    if (!AppendLogLine(text, failure.path, failure.error)) failure.pending = true;
+}
+
+void ReportPendingLogFailure() {
+    PendingLogFailure& failure = t_pendingFailure;
+    if (!failure.pending) return;
+    failure.pending = false;
+    ShowLogFailure(failure.path, failure.error);
 }
 
 void LogLine(const char* text) {

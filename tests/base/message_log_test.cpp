@@ -130,6 +130,10 @@ int WriteLinesPastAFullLog(const std::string& logPath, CHeadlessWindow& window) 
     if (items.size() != 11 || items.back() != "line 9 of the job") return 12;  // job goes on
     const std::string log = ReadFile(logPath);
     if (log.size() > 100 || log.find("line 0 of the job\r\n") == std::string::npos) return 13;
+    // The note follows the first line the log could not take.
+    const auto note = std::find(items.begin(), items.end(), shown);
+    if (note == items.begin() || log.find(*(note - 1) + "\r\n") != std::string::npos) return 14;
+    if (log.find(*(note - 2) + "\r\n") == std::string::npos) return 15;
     return 0;
 }
 
