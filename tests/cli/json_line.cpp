@@ -36,11 +36,18 @@ class CReader {
         if (m_pos < m_text.size() && m_text[m_pos] == '"') return String(out);
         const std::size_t start = m_pos;
         Take('-');
+        const std::size_t whole = Digits();
+        const bool fraction = Take('.');
+        if (fraction && Digits() == 0) return false;
+        out = m_text.substr(start, m_pos - start);
+        return whole > 0;
+    }
+    std::size_t Digits() {
+        const std::size_t start = m_pos;
         while (m_pos < m_text.size() && std::isdigit(static_cast<unsigned char>(m_text[m_pos]))) {
             ++m_pos;
         }
-        out = m_text.substr(start, m_pos - start);
-        return !out.empty() && out != "-";
+        return m_pos - start;
     }
     bool String(std::string& out) {
         if (!Take('"')) return false;
