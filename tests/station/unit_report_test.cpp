@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <string>
@@ -137,6 +138,9 @@ TEST(UnitReport, JsonObjectsCarryTheSameColumnsEscaped) {
     }
     // Numbers are bare: a tool reads them as numbers, not as text.
     EXPECT_NE(json.find("\"exitCode\":5,\"passes\":3,\"seconds\":12.500,"), std::string::npos);
+    UnitRecord unmeasured = kUnits[0];
+    unmeasured.seconds = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_NE(JsonUnitReport({unmeasured}).find("\"seconds\":null,"), std::string::npos);
     std::vector<std::map<std::string, std::string>> none;
     EXPECT_TRUE(ParseJsonReport(JsonUnitReport({}), none));
     EXPECT_TRUE(none.empty());
