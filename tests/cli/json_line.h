@@ -8,7 +8,7 @@
 namespace zelvar::test {
 
 // Parses one line; false when it is not exactly one flat JSON object. String values
-// are unescaped (\uXXXX into UTF-8), numbers kept as their digits.
+// are unescaped (\uXXXX into UTF-8), numbers kept as written.
 bool ParseJsonLine(const std::string& line, std::map<std::string, std::string>& fields);
 
 }  // namespace zelvar::test

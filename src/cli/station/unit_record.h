@@ -1,0 +1,22 @@
+// What the station keeps of one unit it flashed: the lines of the unit report.
+#pragma once
+
+#include <string>
+
+namespace zelvar::cli {
+
+// The words of one section's header, as hex strings ("0x10000000"); empty when unknown.
+struct SectionWords {
+    std::string start, length, crc, version;
+};
+
+struct UnitRecord {
+    std::string port, byIdName, imageName, imageSha256, resultText, logPath, ridBefore, ridAfter;
+    SectionWords pfldBefore, fwBefore, pfldAfter, fwAfter;
+    int exitCode = 0;
+    int passes = 0;
+    double seconds = 0;
+    std::string startedAt;  // ISO 8601 local time
+};
+
+}  // namespace zelvar::cli

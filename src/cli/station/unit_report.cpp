@@ -1,0 +1,225 @@
+#include "cli/station/unit_report.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/json_output.h"
+
+namespace zelvar::cli {
+
+namespace {
+
+enum class ReportFormat { kNone, kCsv, kJson };
+
+constexpr const char* kAcceptedExtensions = "a report file name ends in .csv or .json";
+constexpr mode_t kReportMode = 0644;
+
+// One value of a unit: text, or a number written bare (empty when it has no value).
+struct Cell {
+    std::string text;
+    bool number = false;
+};
+
+struct Field {
+    const char* name;
+    Cell (*value)(const UnitRecord&);
+};
+
+struct SectionField {
+    const char* name;
+    const SectionWords UnitRecord::*section;
+};
+
+struct WordField {
+    const char* name;
+    const std::string SectionWords::*word;
+};
+
+Cell Seconds(double seconds) {
+    if (!std::isfinite(seconds)) return {"", true};
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return {text, true};
+}
+
+// The columns in report order; the sections come after ridAfter.
+constexpr Field kLeadingFields[] = {
+    {"port", [](const UnitRecord& u) { return Cell{u.port}; }},
+    {"byIdName", [](const UnitRecord& u) { return Cell{u.byIdName}; }},
+    {"imageName", [](const UnitRecord& u) { return Cell{u.imageName}; }},
+    {"imageSha256", [](const UnitRecord& u) { return Cell{u.imageSha256}; }},
+    {"resultText", [](const UnitRecord& u) { return Cell{u.resultText}; }},
+    {"logPath", [](const UnitRecord& u) { return Cell{u.logPath}; }},
+    {"ridBefore", [](const UnitRecord& u) { return Cell{u.ridBefore}; }},
+    {"ridAfter", [](const UnitRecord& u) { return Cell{u.ridAfter}; }},
+};
+
+constexpr SectionField kSections[] = {{"pfldBefore", &UnitRecord::pfldBefore},
+                                      {"fwBefore", &UnitRecord::fwBefore},
+                                      {"pfldAfter", &UnitRecord::pfldAfter},
+                                      {"fwAfter", &UnitRecord::fwAfter}};
+
+constexpr WordField kWords[] = {{"start", &SectionWords::start},
+                                {"length", &SectionWords::length},
+                                {"crc", &SectionWords::crc},
+                                {"version", &SectionWords::version}};
+
+constexpr Field kTrailingFields[] = {
+    {"exitCode",
+     [](const UnitRecord& u) {
+         return Cell{std::to_string(u.exitCode), true};
+     }},
+    {"passes",
+     [](const UnitRecord& u) {
+         return Cell{std::to_string(u.passes), true};
+     }},
+    {"seconds", [](const UnitRecord& u) { return Seconds(u.seconds); }},
+    {"startedAt", [](const UnitRecord& u) { return Cell{u.startedAt}; }},
+};
+
+ReportFormat FormatOf(const std::string& path) {
+    const std::size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') return ReportFormat::kNone;
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == "csv") return ReportFormat::kCsv;
+    if (extension == "json") return ReportFormat::kJson;
+    return ReportFormat::kNone;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// Calls add(name, cell) for every column of unit in report order; a section's words are
+// named "<section>.<word>".
+template <typename Add>
+void ForEachCell(const UnitRecord& unit, Add add) {
+    for (const Field& field : kLeadingFields) add(field.name, field.value(unit));
+    for (const SectionField& section : kSections) {
+        for (const WordField& word : kWords) {
+            add(std::string(section.name) + "." + word.name,
+                Cell{unit.*section.section.*word.word});
+        }
+    }
+    for (const Field& field : kTrailingFields) add(field.name, field.value(unit));
+}
+
+void AppendCsvRow(std::string& out, const UnitRecord& unit, bool header) {
+    std::string row;
+    ForEachCell(unit, [&](const std::string& name, const Cell& cell) {
+        if (!row.empty()) row += ',';
+        row += CsvField(header ? name : cell.text);
+    });
+    out += row + "\r\n";
+}
+
+// A flat object: the section words keep their dotted names, as in the CSV header.
+std::string JsonObject(const UnitRecord& unit) {
+    std::string object;
+    ForEachCell(unit, [&](const std::string& name, const Cell& cell) {
+        object += object.empty() ? "{" : ",";
+        object += JsonString(name) + ":";
+        if (!cell.number) {
+            object += JsonString(cell.text);
+        } else {
+            object += cell.text.empty() ? "null" : cell.text;
+        }
+    });
+    return object + "}";
+}
+
+std::string SystemError(const std::string& path) {
+    return path + ": " + std::strerror(errno);
+}
+
+// Writes bytes to a new file in path's directory and renames it to path; the temporary
+// file is gone again whatever happens.
+bool ReplaceFile(const std::string& path, const std::string& bytes, std::string& error) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        error = SystemError(path);
+        return false;
+    }
+    FILE* file = fdopen(fd, "w");
+    if (file == nullptr) close(fd);
+    bool written = file != nullptr && fchmod(fd, kReportMode) == 0 &&
+                   std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
+                   std::fflush(file) == 0 && fsync(fd) == 0;
+    if (!written) error = SystemError(path);
+    if (file != nullptr && std::fclose(file) != 0 && written) {
+        written = false;
+        error = SystemError(path);
+    }
+    if (written && rename(temporary.c_str(), path.c_str()) != 0) {
+        written = false;
+        error = SystemError(path);
+    }
+    if (!written) unlink(temporary.c_str());
+    return written;
+}
+
+}  // namespace
+
+std::string CheckReportPath(const std::string& path) {
+    if (FormatOf(path) == ReportFormat::kNone) return path + ": " + kAcceptedExtensions;
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return path + ": " + std::strerror(EISDIR);
+    }
+    if (access(DirectoryOf(path).c_str(), W_OK | X_OK) != 0) return SystemError(path);
+    return {};
+}
+
+std::string CsvUnitReport(const std::vector<UnitRecord>& units) {
+    std::string out;
+    AppendCsvRow(out, UnitRecord{}, true);
+    for (const UnitRecord& unit : units) AppendCsvRow(out, unit, false);
+    return out;
+}
+
+std::string JsonUnitReport(const std::vector<UnitRecord>& units) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        out += (i == 0 ? "\n" : ",\n") + JsonObject(units[i]);
+    }
+    return out + "\n]\n";
+}
+
+bool WriteUnitReport(const std::string& path, const std::vector<UnitRecord>& units,
+                     std::string& error) {
+    switch (FormatOf(path)) {
+        case ReportFormat::kCsv:
+            return ReplaceFile(path, CsvUnitReport(units), error);
+        case ReportFormat::kJson:
+            return ReplaceFile(path, JsonUnitReport(units), error);
+        case ReportFormat::kNone:
+            break;
+    }
+    error = path + ": " + kAcceptedExtensions;
+    return false;
+}
+
+}  // namespace zelvar::cli
