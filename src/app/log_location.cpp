@@ -76,10 +76,14 @@ std::string ChooseLogDirectory(const std::string& programDirectory,
     return StateLogDirectory();
 }
 
-std::string OpenDefaultLogFile() {
+std::string DefaultLogDirectory() {
     char program[kPathBytes] = {};
     GetAppDirectory(program);
-    const std::string directory = ChooseLogDirectory(program, ZELVAR_INSTALL_BINDIR);
+    return ChooseLogDirectory(program, ZELVAR_INSTALL_BINDIR);
+}
+
+std::string OpenDefaultLogFile() {
+    const std::string directory = DefaultLogDirectory();
     if (directory.empty()) return "";
     CreateLogFile(directory.c_str());
     return directory + kLogFileName;

@@ -18,6 +18,10 @@ std::string StateLogDirectory();
 std::string ChooseLogDirectory(const std::string& programDirectory,
                                const std::string& installedDirectory);
 
+// The directory ChooseLogDirectory picks for the running program (with its trailing
+// '/'); "" when there is none.
+std::string DefaultLogDirectory();
+
 // Opens "Zelvar.txt" where ChooseLogDirectory says for the running program. Returns the
 // path it tried, or "" when there was no directory to try; IsLogFileOpen tells whether
 // it worked, and the caller tells the user when it did not.

@@ -1,14 +1,93 @@
-#include <cstdio>
+// zelvar flash with several ports, --ports-from, --log-dir, --report or --watch: the
+// production station. Each unit is flashed by a worker process of its own.
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/log_location.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/station/file_sha256.h"
+#include "cli/station/station_run.h"
+#include "cli/station/stop_request.h"
+#include "cli/station/unit_ports.h"
+#include "cli/station/unit_records.h"
+#include "cli/station/unit_report.h"
 
 namespace zelvar::cli {
 
-int RunStationCommand(const FlashOptions&) {
-    std::fputs("zelvar: several ports, --log-dir, --report and --watch are not built yet\n",
-               stderr);
+namespace {
+
+constexpr mode_t kLogDirMode = 0755;
+
+int Refuse(const std::string& reason) {
+    std::fprintf(stderr, "zelvar: %s\n", reason.c_str());
     return kExitUsage;
+}
+
+// The directory of the units' logs, made when missing; "" with error set when it cannot be.
+std::string UnitLogDirectory(const std::string& logDir, std::string& error) {
+    if (logDir.empty()) return DefaultLogDirectory();
+    struct stat info {};
+    if (stat(logDir.c_str(), &info) != 0 && mkdir(logDir.c_str(), kLogDirMode) != 0) {
+        error = "--log-dir " + logDir + ": " + std::strerror(errno);
+        return "";
+    }
+    if (stat(logDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        error = "--log-dir " + logDir + ": not a directory";
+        return "";
+    }
+    return logDir.back() == '/' ? logDir : logDir + '/';
+}
+
+ImageIdentity IdentityOf(const std::string& image, IStationDisplay& display) {
+    ImageIdentity identity;
+    identity.name = image.substr(image.find_last_of('/') + 1);
+    std::string error;
+    identity.sha256 = FileSha256(image, error);
+    if (identity.sha256.empty()) display.Note("no checksum of the image: " + error);
+    return identity;
+}
+
+void WriteReport(const FlashOptions& options, const std::vector<UnitState>& units,
+                 IStationDisplay& display) {
+    if (options.reportPath.empty()) return;
+    std::string error;
+    const std::vector<UnitRecord> records = RecordsOf(units, IdentityOf(options.image, display));
+    if (!WriteUnitReport(options.reportPath, records, error)) {
+        display.Note("the report was not written: " + error);
+    }
+}
+
+}  // namespace
+
+int RunStationCommand(const FlashOptions& options) {
+    std::vector<std::string> ports;
+    std::string error;
+    if (!StationPorts(options.ports, options.portsFrom, ports, error)) return Refuse(error);
+    if (ports.empty() && !options.watch) return Refuse("--ports-from names no port");
+    if (!options.reportPath.empty()) {
+        const std::string problem = CheckReportPath(options.reportPath);
+        if (!problem.empty()) return Refuse(problem);
+    }
+    const std::string logDir = UnitLogDirectory(options.logDir, error);
+    if (!error.empty()) return Refuse(error);
+
+    WatchStationStop();
+    auto display = MakeStationDisplay(ChooseDisplayMode(options.device.json), stdout, stderr);
+    CStation station(options, logDir, *display);
+    if (options.watch) {
+        CPortWatch watch(ports, options.portGlob);
+        station.RunWatch(watch);
+    } else {
+        station.RunPorts(ports);
+    }
+    const int code = station.ExitCode();
+    display->Finish(station.Units(), code);
+    WriteReport(options, station.Units(), *display);
+    return code;
 }
 
 }  // namespace zelvar::cli

@@ -1,0 +1,18 @@
+// The station's own JSON lines: one per finished unit and the summary at the end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/station/unit_state.h"
+
+namespace zelvar::cli {
+
+// {"kind":"unit","port":...,"code":N,"text":...,"passes":N,"seconds":S,"fw_before":...,
+//  "fw_after":...,"log":...}
+std::string UnitJson(const UnitState& unit);
+
+// {"kind":"summary","units":N,"succeeded":N,"failed":N,"code":N}
+std::string SummaryJson(const std::vector<UnitState>& units, int exitCode);
+
+}  // namespace zelvar::cli

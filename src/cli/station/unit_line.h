@@ -1,0 +1,21 @@
+// One unit as a line of text: its line of the live block, and its verdict.
+#pragma once
+
+#include <string>
+
+#include "cli/station/unit_state.h"
+
+namespace zelvar::cli {
+
+// "ttyUSB0  program  42 %  11.5 kB/s  0:07 left" while it runs, its result once finished
+// ("ttyUSB0  failed (4): Cannot connect to GPS."), "ttyUSB0  waiting" before its first event.
+std::string LiveUnitLine(const UnitState& unit);
+
+// "Upload complete" or "failed (4): Cannot connect to GPS.", with the last note or text
+// of a failed unit when its result says no more than that it failed.
+std::string UnitVerdict(const UnitState& unit);
+
+// Seconds as "m:ss".
+std::string MinutesSeconds(double seconds);
+
+}  // namespace zelvar::cli

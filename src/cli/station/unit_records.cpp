@@ -1,0 +1,37 @@
+#include "cli/station/unit_records.h"
+
+#include "cli/station/serial_by_id.h"
+
+namespace zelvar::cli {
+
+UnitRecord RecordOf(const UnitState& unit, const ImageIdentity& image,
+                    const std::string& byIdName) {
+    UnitRecord record;
+    record.port = unit.port;
+    record.byIdName = byIdName;
+    record.imageName = image.name;
+    record.imageSha256 = image.sha256;
+    record.resultText = unit.resultText;
+    record.logPath = unit.logPath;
+    record.ridBefore = unit.ridBefore;
+    record.ridAfter = unit.ridAfter;
+    record.pfldBefore = unit.pfldBefore;
+    record.fwBefore = unit.fwBefore;
+    record.pfldAfter = unit.pfldAfter;
+    record.fwAfter = unit.fwAfter;
+    record.exitCode = unit.exitCode;
+    record.passes = unit.passes;
+    record.seconds = unit.seconds;
+    record.startedAt = unit.startedAt;
+    return record;
+}
+
+std::vector<UnitRecord> RecordsOf(const std::vector<UnitState>& units, const ImageIdentity& image) {
+    std::vector<UnitRecord> records;
+    for (const UnitState& unit : units) {
+        records.push_back(RecordOf(unit, image, SerialByIdName(unit.port)));
+    }
+    return records;
+}
+
+}  // namespace zelvar::cli

@@ -1,0 +1,123 @@
+#include "cli/station/unit_state.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string_view>
+
+#include "cli/exit_codes.h"
+
+namespace zelvar::cli {
+
+namespace {
+
+// From this phase on the receiver is no longer in its normal firmware's hands.
+bool PhaseTouchesTheReceiver(std::string_view phase) {
+    return phase == "wake" || phase == "sfld" || phase == "erase" || phase == "program" ||
+           phase == "verify";
+}
+
+uint32_t NumberField(const JsonFields& fields, std::string_view name) {
+    return static_cast<uint32_t>(std::strtoul(FieldOf(fields, name).c_str(), nullptr, 10));
+}
+
+void TakePhase(UnitState& unit, const std::string& phase) {
+    if (phase == unit.phase) return;
+    unit.phase = phase;
+    if (PhaseTouchesTheReceiver(phase)) unit.uploadStarted = true;
+    if (phase == "sfld") ++unit.passes;
+    if (phase == "program") unit.programStartSeconds = -1;
+}
+
+void TakeProgress(UnitState& unit, const JsonFields& fields, double now) {
+    const std::string phase = FieldOf(fields, "phase");
+    if (!phase.empty() && phase != "program") return;
+    unit.uploadStarted = true;
+    unit.done = NumberField(fields, "done");
+    unit.total = NumberField(fields, "total");
+    if (unit.programStartSeconds < 0 || unit.done < unit.programStartDone) {
+        unit.programStartSeconds = now;
+        unit.programStartDone = unit.done;
+        unit.bytesPerSecond = 0;
+        return;
+    }
+    const double elapsed = now - unit.programStartSeconds;
+    if (elapsed > 0) unit.bytesPerSecond = (unit.done - unit.programStartDone) / elapsed;
+}
+
+void TakeReceiver(UnitState& unit, const JsonFields& fields) {
+    const bool after = FieldOf(fields, "when") == "after";
+    SectionWords& pfld = after ? unit.pfldAfter : unit.pfldBefore;
+    SectionWords& fw = after ? unit.fwAfter : unit.fwBefore;
+    pfld = {FieldOf(fields, "pfld_start"), FieldOf(fields, "pfld_length"),
+            FieldOf(fields, "pfld_crc"), FieldOf(fields, "pfld_version")};
+    fw = {FieldOf(fields, "fw_start"), FieldOf(fields, "fw_length"), FieldOf(fields, "fw_crc"),
+          FieldOf(fields, "fw_version")};
+    (after ? unit.ridAfter : unit.ridBefore) = FieldOf(fields, "rid");
+}
+
+void TakeResult(UnitState& unit, const JsonFields& fields) {
+    unit.hasResult = true;
+    unit.exitCode = static_cast<int>(std::strtol(FieldOf(fields, "code").c_str(), nullptr, 10));
+    unit.resultText = FieldOf(fields, "text");
+}
+
+}  // namespace
+
+std::string PortLabel(const std::string& port) {
+    std::string label = port;
+    while (label.size() > 1 && label.back() == '/') label.pop_back();
+    const std::size_t slash = label.rfind('/');
+    if (slash != std::string::npos) label.erase(0, slash + 1);
+    if (label.size() > 1 && label.back() == ':') label.pop_back();
+    return label;
+}
+
+void ApplyWorkerEvent(UnitState& unit, const JsonFields& fields, double nowSeconds) {
+    const std::string kind = FieldOf(fields, "kind");
+    const std::string phase = FieldOf(fields, "phase");
+    if (kind == "phase") {
+        TakePhase(unit, phase);
+    } else if (kind == "progress") {
+        TakeProgress(unit, fields, nowSeconds);
+    } else if (kind == "receiver") {
+        TakeReceiver(unit, fields);
+    } else if (kind == "result") {
+        TakeResult(unit, fields);
+    } else if (kind == "message" || kind == "status" || kind == "alert") {
+        const std::string text = FieldOf(fields, "text");
+        if (!text.empty()) unit.lastText = text;
+    }
+}
+
+void ApplyWorkerEnd(UnitState& unit, int waitStatus, double nowSeconds) {
+    unit.running = false;
+    unit.finished = true;
+    unit.seconds = nowSeconds - unit.startSeconds;
+    if (unit.hasResult) return;
+    if (WIFSIGNALED(waitStatus)) {
+        unit.exitCode = 128 + WTERMSIG(waitStatus);
+        unit.resultText = "worker ended by signal " + std::to_string(WTERMSIG(waitStatus));
+    } else {
+        unit.exitCode = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : kExitUploadFailed;
+        unit.resultText = "worker ended with exit status " + std::to_string(unit.exitCode);
+    }
+    if (unit.uploadStarted) {
+        unit.exitCode = kExitUploadFailed;
+        unit.resultText = "Upload failed (" + unit.resultText + ")";
+    } else if (unit.exitCode == kExitSuccess) {
+        unit.exitCode = kExitUploadFailed;  // no result and no error: nothing was confirmed
+    }
+}
+
+int ProgramPercent(const UnitState& unit) {
+    if (unit.total == 0) return 0;
+    return static_cast<int>(static_cast<uint64_t>(unit.done) * 100 / unit.total);
+}
+
+double SecondsLeft(const UnitState& unit) {
+    if (unit.bytesPerSecond <= 0 || unit.total < unit.done) return -1;
+    return (unit.total - unit.done) / unit.bytesPerSecond;
+}
+
+}  // namespace zelvar::cli
