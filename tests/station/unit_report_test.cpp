@@ -14,66 +14,17 @@
 #include <string>
 #include <vector>
 
-#include "json_line.h"
+#include "report_reading.h"
 #include "test_env.h"
 
 namespace zelvar::cli {
 namespace {
 
+using test::ParseCsv;
+using test::ParseJsonReport;
+using test::Row;
+
 constexpr uid_t kNobody = 65534;
-
-using Row = std::vector<std::string>;
-
-// A strict RFC 4180 reader: rows end in CR LF, quoted fields double their quotes.
-bool ParseCsv(const std::string& text, std::vector<Row>& rows) {
-    rows.clear();
-    Row row;
-    std::string field;
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c != '"') {
-                field += c;
-            } else if (i + 1 < text.size() && text[i + 1] == '"') {
-                field += text[++i];
-            } else {
-                quoted = false;
-            }
-        } else if (c == '"' && field.empty()) {
-            quoted = true;
-        } else if (c == ',') {
-            row.push_back(field);
-            field.clear();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            row.push_back(field);
-            rows.push_back(row);
-            row.clear();
-            field.clear();
-            ++i;
-        } else if (c == '"' || c == '\r' || c == '\n') {
-            return false;  // unquoted, these break the row apart
-        } else {
-            field += c;
-        }
-    }
-    return !quoted && row.empty() && field.empty();
-}
-
-// The objects of a JSON report, one a line between "[" and "]".
-bool ParseJsonReport(const std::string& text,
-                     std::vector<std::map<std::string, std::string>>& out) {
-    std::istringstream lines(text);
-    std::string line;
-    if (!std::getline(lines, line) || line != "[") return false;
-    while (std::getline(lines, line) && line != "]") {
-        if (!line.empty() && line.back() == ',') line.pop_back();
-        std::map<std::string, std::string> fields;
-        if (!test::ParseJsonLine(line, fields)) return false;
-        out.push_back(fields);
-    }
-    return line == "]" && !std::getline(lines, line);
-}
 
 UnitRecord Unit(const std::string& port, const std::string& result) {
     UnitRecord unit;

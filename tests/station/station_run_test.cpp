@@ -1,0 +1,187 @@
+// The station end to end: zelvar flash with several simulated receivers at once, each
+// flashed by a worker process, the report, the exit code and --watch.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+
+#include "cli/station/exit_ranking.h"
+#include "image_recipes.h"
+#include "pty_pair.h"
+#include "report_reading.h"
+#include "sim_start.h"
+#include "zelvar_runner.h"
+
+namespace zelvar::test {
+namespace {
+
+constexpr std::size_t kPfldBytes = 0x3000;
+constexpr std::size_t kFactoryFwBytes = 0x6000;
+constexpr std::size_t kNewFwBytes = 0x9000;
+constexpr uint64_t kVanishAfterBytes = 30000;  // well into the programming
+constexpr int kEraseFailSectors = 2;
+
+using Record = std::map<std::string, std::string>;
+
+class Station : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        factory = WriteImage(dir, "factory.bin", MakeParts(1, kPfldBytes, kFactoryFwBytes));
+        CompositeImageParts parts = MakeParts(1, kPfldBytes, kNewFwBytes);
+        parts.fw = MakeParts(3, kPfldBytes, kNewFwBytes).fw;
+        image = WriteImage(dir, "new.bin", parts);
+        ASSERT_FALSE(factory.empty());
+        ASSERT_FALSE(image.empty());
+    }
+
+    std::unique_ptr<sim::CSimReceiver> Sim(const std::string& link, sim::SimFaults faults = {}) {
+        sim::SimOptions options;
+        options.linkPath = link;
+        options.faults = faults;
+        auto receiver = StartSim(options, factory);
+        EXPECT_NE(receiver, nullptr);
+        return receiver;
+    }
+
+    // The records of the report at path, by port.
+    std::map<std::string, Record> Report(const std::string& path) {
+        std::map<std::string, Record> byPort;
+        const std::string text = ReadFile(path);
+        std::vector<Record> records;
+        if (path.size() > 4 && path.substr(path.size() - 4) == ".csv") {
+            std::vector<Row> rows;
+            EXPECT_TRUE(ParseCsv(text, rows)) << text;
+            for (std::size_t r = 1; r < rows.size(); ++r) {
+                Record record;
+                for (std::size_t c = 0; c < rows[0].size() && c < rows[r].size(); ++c) {
+                    record[rows[0][c]] = rows[r][c];
+                }
+                records.push_back(record);
+            }
+        } else {
+            EXPECT_TRUE(ParseJsonReport(text, records)) << text;
+        }
+        for (const Record& record : records) byPort[record.at("port")] = record;
+        return byPort;
+    }
+
+    TempDir dir;
+    std::string factory;
+    std::string image;
+};
+
+bool Holds(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(Station, FourUnitsAtOnceEachEndAsItsReceiverAllows) {
+    PtyPair silent;  // nobody answers on it
+    sim::SimFaults eraseFaults;
+    eraseFaults.eraseFailAfter = kEraseFailSectors;
+    sim::SimFaults vanishFaults;
+    vanishFaults.vanishAfterBytes = kVanishAfterBytes;
+    auto recovering = Sim(dir.File("recovering"), eraseFaults);
+    auto vanishing = Sim(dir.File("vanishing"), vanishFaults);
+    auto clean = Sim(dir.File("clean"));
+    ASSERT_TRUE(recovering && vanishing && clean);
+
+    const std::string report = dir.File("units.json");
+    const ZelvarRun run =
+        RunZelvar({"flash", "--port", silent.SlavePath(), "--port", recovering->LinkPath(),
+                   "--port", vanishing->LinkPath(), "--port", clean->LinkPath(), "--log-dir",
+                   dir.File("logs"), "--report", report, image});
+
+    std::map<std::string, Record> units = Report(report);
+    ASSERT_EQ(units.size(), 4u) << ReadFile(report);
+    const std::map<std::string, int> expected{{silent.SlavePath(), 4},
+                                              {recovering->LinkPath(), 0},
+                                              {vanishing->LinkPath(), 1},
+                                              {clean->LinkPath(), 0}};
+    std::vector<int> codes;
+    double slowest = 0, sum = 0;
+    for (const auto& [port, code] : expected) {
+        Record& unit = units[port];
+        EXPECT_EQ(unit["exitCode"], std::to_string(code)) << port << ": " << unit["resultText"];
+        EXPECT_EQ(unit["imageName"], "new.bin");
+        EXPECT_EQ(unit["imageSha256"].size(), 64u);
+        EXPECT_EQ(unit["logPath"].rfind(dir.File("logs/"), 0), 0u) << unit["logPath"];
+        EXPECT_FALSE(ReadFile(unit["logPath"]).empty()) << port;
+        codes.push_back(code);
+        const double seconds = std::stod(unit["seconds"]);
+        slowest = std::max(slowest, seconds);
+        sum += seconds;
+    }
+    EXPECT_EQ(run.exitCode, zelvar::cli::MostSeriousExit(codes)) << run.out << run.err;
+
+    // The failed erase is retried with the SFLD still running: no second SFLD upload.
+    EXPECT_TRUE(Holds(ReadFile(units[recovering->LinkPath()]["logPath"]), "Flash erase failure."));
+    EXPECT_EQ(units[recovering->LinkPath()]["passes"], "1");
+    EXPECT_EQ(units[clean->LinkPath()]["passes"], "1");
+    EXPECT_EQ(units[clean->LinkPath()]["fwBefore.length"], "0x6000");
+    EXPECT_EQ(units[clean->LinkPath()]["fwBefore.version"], "GQ07");
+    EXPECT_TRUE(FlashHolds(clean->Flash(), ReadBytes(image)));
+    EXPECT_TRUE(FlashHolds(recovering->Flash(), ReadBytes(image)));
+    EXPECT_FALSE(FlashHolds(vanishing->Flash(), ReadBytes(image)));
+    // At once, not one after another: the run takes about as long as its slowest unit.
+    EXPECT_LT(run.seconds, slowest + (sum - slowest) / 2)
+        << "slowest " << slowest << ", sum " << sum;
+    // The summary table names every port with its result.
+    for (const auto& [port, code] : expected) EXPECT_TRUE(Holds(run.out, port)) << run.out;
+}
+
+TEST_F(Station, PlainLinesCarryTheirPortAndAWrongReportExtensionIsRefused) {
+    auto receiver = Sim(dir.File("unit-one"));
+    ASSERT_TRUE(receiver);
+    const ZelvarRun refused = RunZelvar(
+        {"flash", "--port", receiver->LinkPath(), "--report", dir.File("units.txt"), image});
+    EXPECT_EQ(refused.exitCode, 64);
+    EXPECT_TRUE(Holds(refused.err, ".csv") && Holds(refused.err, ".json")) << refused.err;
+    EXPECT_EQ(receiver->Programmings(), 0);
+
+    const ZelvarRun run =
+        RunZelvar({"flash", "--port", receiver->LinkPath(), "--log-dir", dir.File("logs"), image});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(receiver->Programmings(), 1);
+    EXPECT_TRUE(Holds(run.out, "unit-one: GPS connected at 4800\n")) << run.out;
+    EXPECT_TRUE(Holds(run.out, "unit-one: Upload complete\n")) << run.out;
+    EXPECT_TRUE(Holds(run.out, "unit-one: finished: Upload complete\n")) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+    int progressLines = 0;
+    for (const std::string& line : run.OutLines()) {
+        if (Holds(line, "programming")) ++progressLines;
+    }
+    EXPECT_GT(progressLines, 0);
+    EXPECT_LE(progressLines, 11) << "one progress line per tenth at most";
+}
+
+TEST_F(Station, WatchFlashesEachDeviceOnceAsItAppearsUntilCtrlC) {
+    const std::string ports = dir.File("ports/");
+    ASSERT_EQ(mkdir(ports.c_str(), 0700), 0);
+    auto first = Sim(ports + "first");
+    ASSERT_TRUE(first);
+    std::unique_ptr<sim::CSimReceiver> second;
+    const std::string report = dir.File("watch.json");
+
+    ZelvarOptions options;
+    options.args = {"flash",          "--watch",  "--port-glob", ports + "*", "--log-dir",
+                    dir.File("logs"), "--report", report,        image};
+    options.killSignal = SIGINT;
+    // The second device appears once the first is done; Ctrl-C once both are.
+    options.killWhen = [&](const std::string& out) {
+        if (!second && Holds(out, "first: finished:")) second = Sim(ports + "second");
+        return Holds(out, "second: finished:");
+    };
+    const ZelvarRun run = RunZelvarWith(options);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(first->Programmings(), 1) << "flashed again while it stayed plugged in";
+    EXPECT_EQ(second->Programmings(), 1);
+    const std::map<std::string, Record> units = Report(report);
+    ASSERT_EQ(units.size(), 2u) << ReadFile(report);
+    EXPECT_EQ(units.at(ports + "first").at("exitCode"), "0");
+    EXPECT_EQ(units.at(ports + "second").at("exitCode"), "0");
+}
+
+}  // namespace
+}  // namespace zelvar::test
