@@ -8,6 +8,7 @@
 
 #include "cli/station/exit_ranking.h"
 #include "image_recipes.h"
+#include "json_line.h"
 #include "pty_pair.h"
 #include "report_reading.h"
 #include "sim_start.h"
@@ -181,6 +182,77 @@ TEST_F(Station, WatchFlashesEachDeviceOnceAsItAppearsUntilCtrlC) {
     ASSERT_EQ(units.size(), 2u) << ReadFile(report);
     EXPECT_EQ(units.at(ports + "first").at("exitCode"), "0");
     EXPECT_EQ(units.at(ports + "second").at("exitCode"), "0");
+}
+
+// Ctrl-C reaches the station alone (the workers have a process group of their own); it
+// passes it on, and the interrupted unit is in the report.
+TEST_F(Station, CtrlCInterruptsTheWorkersAndTheReportStillComes) {
+    auto quick = Sim(dir.File("quick"));
+    sim::SimOptions paced;
+    paced.linkPath = dir.File("paced");
+    paced.pace = true;  // at the real line rate: still programming when Ctrl-C comes
+    auto slow = StartSim(paced, factory);
+    ASSERT_TRUE(quick && slow);
+    const std::string report = dir.File("stopped.csv");
+    ZelvarOptions options;
+    options.args = {"flash",    "--port", quick->LinkPath(), "--port",         slow->LinkPath(),
+                    "--report", report,   "--log-dir",       dir.File("logs"), image};
+    options.killSignal = SIGINT;
+    options.killWhen = [](const std::string& out) {
+        return Holds(out, "quick: finished:") && Holds(out, "paced: programming");
+    };
+    const ZelvarRun run = RunZelvarWith(options);
+    EXPECT_EQ(run.exitCode, 130) << run.out << run.err;
+    std::map<std::string, Record> units = Report(report);
+    ASSERT_EQ(units.size(), 2u) << ReadFile(report);
+    EXPECT_EQ(units[slow->LinkPath()]["exitCode"], "130") << units[slow->LinkPath()]["resultText"];
+    EXPECT_EQ(units[quick->LinkPath()]["exitCode"], "0");
+    EXPECT_EQ(slow->Programmings(), 0);
+}
+
+TEST_F(Station, JsonPassesTheWorkersLinesAndAddsUnitAndSummary) {
+    auto receiver = Sim(dir.File("unit-json"));
+    ASSERT_TRUE(receiver);
+    const ZelvarRun run = RunZelvar(
+        {"flash", "--port", receiver->LinkPath(), "--log-dir", dir.File("logs"), "--json", image});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    std::map<std::string, int> kinds;
+    std::map<std::string, std::string> fields, unit, summary;
+    for (const std::string& line : run.OutLines()) {
+        ASSERT_TRUE(ParseJsonLine(line, fields)) << line;
+        ++kinds[fields["kind"]];
+        if (fields["kind"] == "unit") unit = fields;
+        if (fields["kind"] == "summary") summary = fields;
+        if (fields["kind"] == "message") {
+            EXPECT_EQ(fields["port"], receiver->LinkPath()) << line;
+        }
+    }
+    EXPECT_GT(kinds["message"], 0);
+    EXPECT_GT(kinds["progress"], 0);
+    EXPECT_EQ(kinds["result"], 1);
+    EXPECT_EQ(kinds["unit"], 1);
+    EXPECT_EQ(kinds["summary"], 1);
+    EXPECT_EQ(unit["port"], receiver->LinkPath());
+    EXPECT_EQ(unit["code"], "0");
+    EXPECT_EQ(unit["fw_before"], "GQ07");
+    EXPECT_EQ(summary["units"], "1");
+    EXPECT_EQ(summary["succeeded"], "1");
+    EXPECT_EQ(summary["code"], "0");
+    EXPECT_EQ(run.OutLines().back().find("{\"kind\":\"summary\""), 0u);
+}
+
+TEST_F(Station, OnATerminalTheUnitsAreOneBlockRedrawnInPlace) {
+    auto receiver = Sim(dir.File("unit-tty"));
+    ASSERT_TRUE(receiver);
+    ZelvarOptions options;
+    options.args = {"flash", "--port", receiver->LinkPath(), "--log-dir", dir.File("logs"), image};
+    options.onTerminal = true;
+    const ZelvarRun run = RunZelvarWith(options);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_TRUE(Holds(run.out, "\x1b[1A")) << "the block is drawn over itself";
+    EXPECT_TRUE(Holds(run.out, "unit-tty  program")) << run.out;
+    EXPECT_FALSE(Holds(run.out, "unit-tty: ")) << "no plain lines on a terminal";
+    EXPECT_TRUE(Holds(run.out, "FW before")) << run.out;
 }
 
 }  // namespace
