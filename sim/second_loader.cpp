@@ -143,6 +143,7 @@ void CSecondLoader::FrameAnswered(const SimFrame* frame, uint8_t answer) {
         Erase();
     } else if (frame->size == 0) {
         WriteFwCheckWord();
+        CorruptWord();
         m_core.Event("programmed");
         m_core.Programmed();
         m_core.EnterMode(SimMode::Normal);
@@ -161,8 +162,8 @@ void CSecondLoader::Erase() {
         if (!m_bootMode && sector < kPfldLimit) {
             continue;
         }
-        if (faults.eraseFailAfter == erased && !m_eraseFailFired) {
-            m_eraseFailFired = true;
+        if (faults.eraseFailAfter == erased && m_eraseFailsFired < faults.eraseFailTimes) {
+            ++m_eraseFailsFired;
             m_core.Event("erase failed after " + std::to_string(erased) + " sectors");
             m_core.SendByte(ERASE_FAILED, step);
             m_state = State::Commands;
@@ -206,6 +207,19 @@ void CSecondLoader::WriteFwCheckWord() {
     std::lock_guard<std::mutex> lock(m_core.FlashMutex());
     flash.Program(at, bytes, sizeof bytes);
     m_core.Event("FW check word " + Hex8(sum) + " at " + Hex8(at));
+}
+
+void CSecondLoader::CorruptWord() {
+    const SimFaults& faults = m_core.Options().faults;
+    if (faults.corruptWordAddress == 0 || m_corruptWordFired) {
+        return;
+    }
+    m_corruptWordFired = true;
+    std::lock_guard<std::mutex> lock(m_core.FlashMutex());
+    if (m_core.Flash().XorWord(faults.corruptWordAddress, faults.corruptWordMask)) {
+        m_core.Event("word at " + Hex8(faults.corruptWordAddress) + " XORed with " +
+                     Hex8(faults.corruptWordMask));
+    }
 }
 
 }  // namespace zelvar::sim

@@ -1,8 +1,9 @@
 // The SFLD as the simulated receiver runs it: attention at 19200, then commands at
 // 115200 (version, identification, boot mode, erase with its range frame and sector
 // codes), data frames programmed into flash, and the end frame that writes the FW check
-// word and returns the receiver to normal operation. Once the erase has begun only frames
-// are taken; a failed pass brings the loader back at 19200, and the SFLD with it.
+// word (and spoils a word on request) and returns the receiver to normal operation. Once
+// the erase has begun only frames are taken; a failed pass brings the loader back at
+// 19200, and the SFLD with it.
 #pragma once
 
 #include "sim/record_exchange.h"
@@ -29,6 +30,7 @@ class CSecondLoader : public CSimMode, private IRecordSink {
     void Erase();
     uint8_t Program(uint32_t address, const uint8_t* data, uint32_t count);
     void WriteFwCheckWord();
+    void CorruptWord();
 
     CSimCore& m_core;
     CRecordExchange m_exchange;
@@ -37,7 +39,8 @@ class CSecondLoader : public CSimMode, private IRecordSink {
     bool m_fastByteSeen = false;  // a byte came at 115200 since the attention answer
     uint32_t m_rangeFirst = 0;
     uint32_t m_rangeSecond = 0;
-    bool m_eraseFailFired = false;
+    int m_eraseFailsFired = 0;
+    bool m_corruptWordFired = false;
     bool m_eraseUnknownFired = false;
 };
 

@@ -44,15 +44,37 @@ bool ParseRate(const std::string& text, double& rate) {
     return true;
 }
 
+template <typename T>
+bool ParseDecimal(std::string text, T& value) {
+    return ParseWhole(text, value);
+}
+
+template <typename T>
+bool ParseHex(std::string text, T& value) {
+    return ParseWhole(text, value, 16);
+}
+
+// A hexadecimal word, with or without a leading 0x.
+bool ParseHexWord(std::string text, uint32_t& value) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.erase(0, 2);
+    return ParseWhole(text, value, 16);
+}
+
+// FIRST, or FIRST, separator, SECOND: each part read by its own function. second keeps
+// its value when the text has no separator.
+template <typename A, typename B>
+bool ParsePair(const std::string& text, char separator, bool (*readFirst)(std::string, A&),
+               A& first, bool (*readSecond)(std::string, B&), B& second) {
+    const std::size_t at = text.find(separator);
+    return readFirst(text.substr(0, at), first) &&
+           (at == std::string::npos || readSecond(text.substr(at + 1), second));
+}
+
 // COUNT@N, or COUNT alone for frame 1.
 bool ParseStorm(const std::string& text, SimFaults& faults) {
-    const std::size_t at = text.find('@');
     int count = 0;
     int frame = 1;
-    if (!ParseWhole(text.substr(0, at), count) ||
-        (at != std::string::npos && !ParseWhole(text.substr(at + 1), frame))) {
-        return false;
-    }
+    if (!ParsePair(text, '@', ParseDecimal<int>, count, ParseDecimal<int>, frame)) return false;
     faults.stormCount = count;
     faults.stormFrame = frame;
     return true;
@@ -60,15 +82,21 @@ bool ParseStorm(const std::string& text, SimFaults& faults) {
 
 // K, or K:HH with the byte in hex.
 bool ParseEraseUnknown(const std::string& text, SimFaults& faults) {
-    const std::size_t colon = text.find(':');
     int after = 0;
     uint8_t byte = faults.eraseUnknownByte;
-    if (!ParseWhole(text.substr(0, colon), after) ||
-        (colon != std::string::npos && !ParseWhole(text.substr(colon + 1), byte, 16))) {
-        return false;
-    }
+    if (!ParsePair(text, ':', ParseDecimal<int>, after, ParseHex<uint8_t>, byte)) return false;
     faults.eraseUnknownAfter = after;
     faults.eraseUnknownByte = byte;
+    return true;
+}
+
+// ADDR, or ADDR:MASK, both in hex.
+bool ParseCorruptWord(const std::string& text, SimFaults& faults) {
+    uint32_t address = 0;
+    uint32_t mask = faults.corruptWordMask;
+    if (!ParsePair(text, ':', ParseHexWord, address, ParseHexWord, mask)) return false;
+    faults.corruptWordAddress = address;
+    faults.corruptWordMask = mask;
     return true;
 }
 
@@ -144,6 +172,8 @@ void AddFaultOptions(CLI::App& app, SimFaults& f) {
     AddValue(app, "--wait-storm", "COUNT@N", "COUNT REC_WAIT bytes before answering frame N",
              "COUNT or COUNT@N", [&f](const std::string& text) { return ParseStorm(text, f); });
     AddWhole(app, "--erase-fail", "K", "ERASE_FAILED after K erased sectors", f.eraseFailAfter);
+    AddWhole(app, "--erase-fail-times", "N",
+             "--erase-fail fires on N erases" + Default(f.eraseFailTimes), f.eraseFailTimes);
     char byte[8];
     std::snprintf(byte, sizeof byte, "%02X", f.eraseUnknownByte);
     AddValue(app, "--erase-unknown", "K[:HH]",
@@ -157,6 +187,10 @@ void AddFaultOptions(CLI::App& app, SimFaults& f) {
     AddWhole(app, "--only-speed", "S", "send nothing while not at speed S", f.answerOnlyAtSpeed);
     AddWhole(app, "--vanish-after", "N", "close the line after N received bytes",
              f.vanishAfterBytes);
+    AddValue(app, "--corrupt-word", "ADDR[:MASK]",
+             "after programming, XOR the flash word at ADDR with MASK (1)",
+             "ADDR or ADDR:MASK (in hex)",
+             [&f](const std::string& text) { return ParseCorruptWord(text, f); });
 }
 
 void AddLineFaultOptions(CLI::App& app, SimFaults& f) {

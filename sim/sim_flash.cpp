@@ -86,6 +86,17 @@ void CSimFlash::EraseSector(uint32_t sectorAddress) {
     }
 }
 
+bool CSimFlash::XorWord(uint32_t address, uint32_t mask) {
+    if (!Contains(address, 4)) {
+        return false;
+    }
+    uint8_t* p = &m_bytes[address - kFlashStart];
+    for (int i = 0; i < 4; ++i) {
+        p[i] ^= static_cast<uint8_t>(mask >> (8 * i));
+    }
+    return true;
+}
+
 void CSimFlash::Fill(uint32_t address, const std::vector<uint8_t>& bytes) {
     if (Contains(address, static_cast<uint32_t>(bytes.size()))) {
         std::copy(bytes.begin(), bytes.end(), m_bytes.begin() + (address - kFlashStart));

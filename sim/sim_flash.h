@@ -26,6 +26,9 @@ class CSimFlash {
     // ANDs the bytes into the flash; false when they do not all lie inside it.
     bool Program(uint32_t address, const uint8_t* data, uint32_t size);
     void EraseSector(uint32_t sectorAddress);
+    // XORs the little-endian word at address with mask (a fault, not programming); false
+    // when the word does not lie inside the flash.
+    bool XorWord(uint32_t address, uint32_t mask);
     void Fill(uint32_t address, const std::vector<uint8_t>& bytes);  // for tests: exact copy
 
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }

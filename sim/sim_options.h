@@ -12,15 +12,22 @@ namespace zelvar::sim {
 enum class SimMode { Normal, ResidentLoader, SecondLoader, Vanished };
 
 // Faults on request. Counts are 1-based; 0 (or -1 where noted) switches a fault off.
-// Every fault fires once, so the loader's next pass can show its recovery.
+// Every fault fires once, so the loader's next pass can show its recovery (the erase
+// failure as often as eraseFailTimes says).
 struct SimFaults {
     int badCsumFrame = 0;  // answer BAD_CSUM to the Nth frame received (any loader)
     int stormFrame = 0;    // before answering this frame, send stormCount REC_WAIT bytes
     int stormCount = 0;
     int eraseFailAfter = -1;     // after this many erased sectors send ERASE_FAILED
+    int eraseFailTimes = 1;      // on this many erases
     int eraseUnknownAfter = -1;  // after this many erased sectors send eraseUnknownByte
     uint8_t eraseUnknownByte = 0x42;
     uint64_t silenceAfterBytes = 0;  // fall silent once this many bytes were received
+    // Once a programming has completed, the flash word here is XORed with corruptWordMask
+    // (before the flash is written out): the receiver restarts with a word other than the
+    // image's. 0: off.
+    uint32_t corruptWordAddress = 0;
+    uint32_t corruptWordMask = 1;
     int silenceAfterFrame = 0;       // fall silent when this frame is complete, unanswered
     int silenceMs = 0;               // length of the silence; 0 means for good
     uint32_t answerOnlyAtSpeed = 0;  // send nothing while the receiver's speed is another

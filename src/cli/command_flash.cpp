@@ -10,6 +10,7 @@
 #include "cli/exit_codes.h"
 #include "cli/job_deadline.h"
 #include "cli/signal_watch.h"
+#include "cli/verify_step.h"
 #include "link/port.h"
 
 namespace zelvar::cli {
@@ -30,6 +31,8 @@ const char* ResultText(int code) {
             return "Cannot connect to GPS.";
         case kExitInterrupted:
             return "Interrupted";
+        case kExitVerifyFailed:
+            return "Verification failed";
         default:
             return "Upload failed";
     }
@@ -42,7 +45,12 @@ int Flash(CCliSession& session, const FlashOptions& options, CJobDeadline& deadl
     if (deadline.Expired()) return kExitUploadFailed;
     const int result = RunJob(options.device.port.c_str(), options.image.c_str(), 0);
     deadline.Stop();
-    if (result == kJobSuccess) return kExitSuccess;
+    if (result == kJobSuccess) {
+        if (!options.verify) return kExitSuccess;
+        const bool verified = VerifyStep(session, options, g_interrupted);
+        if (g_interrupted.load()) return kExitInterrupted;
+        return verified ? kExitSuccess : kExitVerifyFailed;
+    }
     if (result == kJobPortNotOpened) {
         session.Output().Note(options.device.port + ": " + LastPortOpenError());
     }

@@ -8,7 +8,7 @@ constexpr int kExitUploadFailed = 1;  // also: make-image could not build its im
 constexpr int kExitPortNotOpened = 2;
 constexpr int kExitPreparationStopped = 3;  // refused image, or the PFLD question answered No
 constexpr int kExitNoReceiver = 4;
-constexpr int kExitVerifyFailed = 5;
+constexpr int kExitVerifyFailed = 5;  // after the upload the receiver did not show the image
 constexpr int kExitUsage = 64;
 
 // The exit code for a job's result code (RunJob).

@@ -63,8 +63,9 @@ void AddFlashUnitOptions(CLI::App* flash, FlashOptions& options) {
                     "flash each serial device as it appears, until Ctrl-C");
     flash->add_option("--port-glob", options.portGlob,
                       "with --watch: the devices to watch (default /dev/serial/by-id/*)");
-    flash->add_flag("!--no-verify", options.verify,
-                    "do not connect again after the upload to compare the receiver with the image");
+    flash->add_flag("--verify,!--no-verify", options.verify,
+                    "after the upload, connect again and compare the receiver with the image "
+                    "(the default; --no-verify skips it)");
     AddLogAndJson(flash, options.device, true);
     flash->get_option("--log")->excludes(logDir);
 }

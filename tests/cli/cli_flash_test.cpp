@@ -68,12 +68,14 @@ TEST_F(CliFlash, ProgramsTheImageAndLogsTheConnectBeforeTheJob) {
     const std::vector<std::string> lines = LogLines(ReadFile(log));
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "GPS firmware loader 1.1.2");
-    EXPECT_EQ(lines.back(), "Upload complete");
+    EXPECT_EQ(lines.back(), "Verified");
     const int connected = IndexOf(lines, "GPS connected at 4800");
     const int upToDate = IndexOf(lines, "PFL is up to date");
     ASSERT_GE(connected, 0);
     EXPECT_GT(upToDate, connected);
-    EXPECT_GT(IndexOf(lines, "FLASH Programing Complete."), upToDate);
+    const int programmed = IndexOf(lines, "FLASH Programing Complete.");
+    EXPECT_GT(programmed, upToDate);
+    EXPECT_GT(IndexOf(lines, "Upload complete"), programmed);
 
     // Off a terminal: plain lines, no cursor movement, no progress bar.
     EXPECT_EQ(run.out.find('\r'), std::string::npos);

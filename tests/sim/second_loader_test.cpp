@@ -130,6 +130,59 @@ TEST_F(SimSecondLoader, EraseFailureThenANewPassErasesAndProgramsFromTheStart) {
     ExpectNewImageProgrammed(true);
 }
 
+TEST_F(SimSecondLoader, EraseFailsOnAsManyPassesAsToldThenTheNextPassWorks) {
+    SimFaults faults;
+    faults.eraseFailAfter = 1;
+    faults.eraseFailTimes = 2;
+    Begin(faults);
+    for (int pass = 0; pass < 2; ++pass) {
+        PassResult failed = ProgramPass(*line, newImage, kNewFwEnd, true);
+        EXPECT_EQ(failed.sectors, 1) << pass;
+        EXPECT_EQ(failed.eraseEnd, 0x84) << pass;
+        EXPECT_FALSE(failed.complete) << pass;
+        ASSERT_TRUE(BackAt19200()) << pass;
+    }
+    EXPECT_EQ(sim->CountEvents("erase failed after 1 sectors"), 2u);
+    ASSERT_TRUE(ProgramPass(*line, newImage, kNewFwEnd, true).complete);
+    ASSERT_TRUE(sim->WaitForEvent("programmed", kAnswerMs));
+    ExpectNewImageProgrammed(true);
+}
+
+// The spoiled word is in the flash written out too, and only the first programming
+// spoils it: the next pass leaves the image's word.
+TEST_F(SimSecondLoader, CorruptWordIsXoredOnceAfterTheProgramming) {
+    constexpr uint32_t kAddress = kFwStart + kHeaderEndOffset;
+    constexpr uint32_t kMask = 0x00F0000F;
+    SimFaults faults;
+    faults.corruptWordAddress = kAddress;
+    faults.corruptWordMask = kMask;
+    Begin(faults);
+    ASSERT_TRUE(ProgramPass(*line, newImage, kNewFwEnd, true).complete);
+    ASSERT_TRUE(sim->WaitForEvent("programmed", kAnswerMs));
+    EXPECT_EQ(sim->FlashWord(kAddress), kNewFwEnd ^ kMask);
+    const std::string out = zelvar::test::ReadFile(dir.File("out.bin"));
+    ASSERT_GE(out.size(), kAddress + 4 - kFlashStart);
+    EXPECT_EQ(static_cast<uint8_t>(out[kAddress - kFlashStart]),
+              static_cast<uint8_t>(kNewFwEnd ^ kMask));
+    EXPECT_EQ(sim->FlashWord(kFwStart + kHeaderStartOffset), kFwStart);  // its neighbour
+
+    line->SetSpeed(4800);
+    line->Send(Bytes(std::begin(kBootRequest), std::end(kBootRequest)));
+    ASSERT_TRUE(sim->WaitForEvent("boot request", kAnswerMs));
+    line->SetSpeed(19200);
+    ASSERT_TRUE(RunResidentDialogue(*line));
+    ASSERT_TRUE(UploadSfld(*line, TestSfld()));
+    ASSERT_TRUE(WakeSfld(*line));
+    ASSERT_TRUE(ProgramPass(*line, newImage, kNewFwEnd, true).complete);
+    // The end frame's answer goes out before the pass is counted.
+    for (int turn = 0; turn < kAnswerMs / 10 && sim->Programmings() < 2; ++turn) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(sim->Programmings(), 2);
+    EXPECT_EQ(sim->FlashWord(kAddress), kNewFwEnd);
+    EXPECT_EQ(sim->CountEvents("word at "), 1u);
+}
+
 TEST_F(SimSecondLoader, UnknownByteDuringTheEraseThenANewPass) {
     SimFaults faults;
     faults.eraseUnknownAfter = 1;

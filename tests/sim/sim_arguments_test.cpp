@@ -46,6 +46,8 @@ TEST(SimArguments, NoOptionsKeepTheDefaultsAndTheDefaultLink) {
     EXPECT_FALSE(o.startInPfld);
     EXPECT_EQ(o.faults.eraseFailAfter, defaults.faults.eraseFailAfter);
     EXPECT_EQ(o.faults.eraseUnknownAfter, defaults.faults.eraseUnknownAfter);
+    EXPECT_EQ(o.faults.eraseFailTimes, 1);
+    EXPECT_EQ(o.faults.corruptWordAddress, 0u);
     EXPECT_TRUE(parsed.output.empty());
 }
 
@@ -78,6 +80,10 @@ TEST(SimArguments, EveryOptionSetsItsOwnField) {
                                  "3",
                                  "--erase-fail",
                                  "5",
+                                 "--erase-fail-times",
+                                 "3",
+                                 "--corrupt-word",
+                                 "10004024:ff00",
                                  "--silence-after-bytes",
                                  "6000000000",
                                  "--silence-after-frame",
@@ -116,6 +122,9 @@ TEST(SimArguments, EveryOptionSetsItsOwnField) {
     const SimFaults& f = o.faults;
     EXPECT_EQ(f.badCsumFrame, 3);
     EXPECT_EQ(f.eraseFailAfter, 5);
+    EXPECT_EQ(f.eraseFailTimes, 3);
+    EXPECT_EQ(f.corruptWordAddress, 0x10004024u);
+    EXPECT_EQ(f.corruptWordMask, 0xFF00u);
     EXPECT_EQ(f.silenceAfterBytes, 6000000000u);
     EXPECT_EQ(f.silenceAfterFrame, 8);
     EXPECT_EQ(f.silenceMs, 900);
@@ -129,8 +138,11 @@ TEST(SimArguments, EveryOptionSetsItsOwnField) {
 }
 
 TEST(SimArguments, CompoundFaultValuesHaveTheirShortForms) {
-    Parsed parsed = Parse({"--wait-storm", "40", "--erase-unknown", "2"});
+    Parsed parsed =
+        Parse({"--wait-storm", "40", "--erase-unknown", "2", "--corrupt-word", "0x1000A000"});
     ASSERT_EQ(parsed.code, kSimRun) << parsed.output;
+    EXPECT_EQ(parsed.options.faults.corruptWordAddress, 0x1000A000u);
+    EXPECT_EQ(parsed.options.faults.corruptWordMask, 1u);  // ADDR alone: the lowest bit
     EXPECT_EQ(parsed.options.faults.stormCount, 40);
     EXPECT_EQ(parsed.options.faults.stormFrame, 1);  // COUNT alone: frame 1
     EXPECT_EQ(parsed.options.faults.eraseUnknownAfter, 2);
@@ -165,6 +177,10 @@ TEST(SimArguments, BadValuesAndUnknownOptionsAreRefusedWithTheirReason) {
         {{"--wait-storm", "@3"}, "--wait-storm: '@3' is not"},
         {{"--erase-unknown", "2:GG"}, "--erase-unknown: '2:GG' is not K or K:HH"},
         {{"--erase-unknown", "2:100"}, "--erase-unknown: '2:100' is not"},
+        {{"--corrupt-word", "10000024:zz"}, "--corrupt-word: '10000024:zz' is not ADDR or"},
+        {{"--corrupt-word", "100000000"}, "--corrupt-word: '100000000' is not"},
+        {{"--corrupt-word", "0x"}, "--corrupt-word: '0x' is not"},
+        {{"--erase-fail-times", "-1"}, "--erase-fail-times: '-1' is not a whole number"},
         {{"--speed"}, "--speed"},
         {{"--bogus"}, "--bogus"},
         {{"stray"}, "stray"},
@@ -203,6 +219,9 @@ TEST(SimArguments, HelpListsEveryOptionWithItsDefaultUnderItsGroup) {
         "COUNT REC_WAIT bytes before answering frame N",
         "--erase-unknown K[:HH]",
         "byte HH (42) after K erased sectors",
+        "--erase-fail-times N",
+        "--erase-fail fires on N erases (1)",
+        "--corrupt-word ADDR[:MASK]",
         "--silence-ms MS",
         "length of the silence (0: for good)",
         "line faults (while a loader runs, from --seed):",

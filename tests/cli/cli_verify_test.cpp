@@ -1,0 +1,160 @@
+// The check after a flash: zelvar connects again and compares the receiver's words with
+// the image's; a receiver that restarts with a word spoiled fails it, naming the word.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "base/flash_map.h"
+#include "cli/cli_session.h"
+#include "cli/verify_step.h"
+#include "image_recipes.h"
+#include "sim_start.h"
+#include "support/event_recorder.h"
+#include "zelvar_runner.h"
+
+namespace zelvar::test {
+namespace {
+
+constexpr std::size_t kPfldBytes = 0x3000;
+constexpr std::size_t kFactoryFwBytes = 0x6000;
+constexpr std::size_t kNewFwBytes = 0x8000;
+constexpr uint32_t kPfldEnd = kFlashBase + kPfldBytes;  // the PFLD check word's address
+constexpr uint32_t kFwEnd = kFwBase + kNewFwBytes;
+constexpr uint32_t kFwEndWord = kFwBase + kSectionEndWord;
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", value);
+    return text;
+}
+
+class CliVerify : public ::testing::Test {
+  protected:
+    // A receiver with the factory image; the new image keeps its PFLD.
+    void Start(sim::SimFaults faults = {}) {
+        const std::string factory =
+            WriteImage(dir, "factory.bin", MakeParts(1, kPfldBytes, kFactoryFwBytes));
+        CompositeImageParts parts = MakeParts(1, kPfldBytes, kNewFwBytes);
+        parts.fw = MakeParts(3, kPfldBytes, kNewFwBytes).fw;
+        image = WriteImage(dir, "new.bin", parts);
+        sim::SimOptions options;
+        options.linkPath = dir.File("gps");
+        options.faults = faults;
+        receiver = StartSim(options, factory);
+        ASSERT_NE(receiver, nullptr);
+    }
+    ZelvarRun Flash(const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args{"flash", "--port", receiver->LinkPath(), "--log", LogPath()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(image);
+        return RunZelvar(args);
+    }
+    // Flashes a receiver that spoils the word at address with mask after programming.
+    ZelvarRun FlashSpoiling(uint32_t address, uint32_t mask,
+                            const std::vector<std::string>& extra) {
+        sim::SimFaults faults;
+        faults.corruptWordAddress = address;
+        faults.corruptWordMask = mask;
+        Start(faults);
+        return receiver ? Flash(extra) : ZelvarRun{};
+    }
+    std::string LogPath() const { return dir.File("log.txt"); }
+    uint32_t ImageWord(uint32_t address) const {
+        const std::vector<uint8_t> bytes = ReadBytes(image);
+        const std::size_t at = address - kFlashBase;
+        return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+               (static_cast<uint32_t>(bytes[at + 3]) << 24);
+    }
+
+    TempDir dir;
+    std::string image;
+    std::unique_ptr<sim::CSimReceiver> receiver;
+};
+
+TEST_F(CliVerify, GoodFlashIsVerifiedAndShowsTheUnsentCheckWord) {
+    Start();
+    const ZelvarRun run = Flash();
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_FALSE(Contains(run.out, "Verify:")) << run.out;
+    // The word the receiver holds, whoever wrote it.
+    EXPECT_TRUE(Contains(run.out, "FW check word " + Hex(receiver->FlashWord(kFwEnd)) +
+                                      " (not sent by the upload)\n"))
+        << run.out;
+    const std::string log = ReadFile(LogPath());
+    EXPECT_LT(log.find("Upload complete\r\n"), log.rfind("GPS connected at 4800\r\n"));
+    const std::string tail = "Verified\r\n";
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+}
+
+TEST_F(CliVerify, SpoiledPfldCheckWordFailsWithBothValues) {
+    const ZelvarRun run = FlashSpoiling(kPfldEnd, 0x80000001, {});
+    const uint32_t expected = ImageWord(kPfldEnd);
+    EXPECT_EQ(run.exitCode, 5) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "Verify: PFLD check word " + Hex(expected ^ 0x80000001) +
+                                      " in the receiver, " + Hex(expected) + " in the image\n"))
+        << run.out;
+    EXPECT_TRUE(Contains(run.out, "Verification failed\n")) << run.out;
+    EXPECT_FALSE(Contains(run.out, "Verify: FW")) << run.out;
+}
+
+TEST_F(CliVerify, SpoiledFwEndWordFailsAndTheJsonVerdictSaysSo) {
+    const ZelvarRun run = FlashSpoiling(kFwEndWord, 1, {"--json"});
+    EXPECT_EQ(run.exitCode, 5) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "Verify: FW end word " + Hex(kFwEnd ^ 1) + " in the receiver, " +
+                                      Hex(kFwEnd) + " in the image"))
+        << run.out;
+    EXPECT_FALSE(Contains(run.out, "Verify: PFLD")) << run.out;
+    ASSERT_FALSE(run.OutLines().empty());
+    const std::string verdict = run.OutLines().back();
+    EXPECT_TRUE(Contains(verdict, "\"code\":5")) << verdict;
+    EXPECT_TRUE(Contains(verdict, "Verification failed")) << verdict;
+}
+
+// Without the check the spoiled word goes unnoticed: the upload itself went well.
+TEST_F(CliVerify, NoVerifySkipsTheCheck) {
+    const ZelvarRun run = FlashSpoiling(kFwEndWord, 1, {"--no-verify"});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_FALSE(Contains(run.out, "Verif")) << run.out;
+    EXPECT_FALSE(Contains(run.out, "FW check word")) << run.out;
+    EXPECT_EQ(receiver->FlashWord(kFwEndWord), kFwEnd ^ 1);
+}
+
+// A receiver that never comes back: every connect is tried, then the check fails.
+TEST(CliVerifyStep, ReceiverThatDoesNotAnswerFailsAfterEveryAttempt) {
+    TempDir dir;
+    cli::FlashOptions options;
+    options.device.port = dir.File("gone");
+    options.image = WriteImage(dir, "image.bin", MakeParts(1, kPfldBytes, kNewFwBytes));
+    CRecordingScope recording;
+    bool verified = true;
+    {
+        cli::CCliSession session({false, cli::AnswerPolicy::AlwaysNo, false, ""});
+        const std::atomic<bool> stop{false};
+        verified = cli::VerifyStep(session, options, stop);
+    }
+    EXPECT_FALSE(verified);
+    int opens = 0;
+    std::vector<std::string> messages;
+    for (const RecordedEvent& event : recording.Recorder().Events()) {
+        if (event.kind == EventKind::Status && event.text == "Cannot open GPS port.") ++opens;
+        if (event.kind == EventKind::Message) messages.push_back(event.text);
+    }
+    EXPECT_EQ(opens, cli::kVerifyConnectAttempts);
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_EQ(messages[messages.size() - 2], "Verify: no answer from the receiver after " +
+                                                 std::to_string(cli::kVerifyConnectAttempts) +
+                                                 " attempts");
+    EXPECT_EQ(messages.back(), "Verification failed");
+    const std::vector<RecordedEvent> phases = recording.Recorder().Events(EventKind::Phase);
+    ASSERT_FALSE(phases.empty());
+    EXPECT_EQ(phases.front().phase, JobPhase::Verify);
+    EXPECT_EQ(phases.back().phase, JobPhase::Done);
+}
+
+}  // namespace
+}  // namespace zelvar::test

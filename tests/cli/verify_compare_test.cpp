@@ -1,0 +1,83 @@
+// The comparison behind the check after a flash: which differences it names and which
+// words it leaves alone.
+#include "cli/verify_compare.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "base/flash_map.h"
+
+namespace zelvar::cli {
+namespace {
+
+constexpr uint32_t kPfldEnd = kFlashBase + 0x2ffc;
+constexpr uint32_t kFwEnd = kFwBase + 0x8000;
+
+FlashExpectation Image() {
+    FlashExpectation image;
+    image.pfldStart = {true, kFlashBase};
+    image.pfldEnd = {true, kPfldEnd};
+    image.pfldCheck = {true, 0x1234ABCD};
+    image.pfldVersionPresent = true;
+    image.pfldVersion.major = 1;
+    image.pfldVersion.minor = 5;
+    std::strcpy(image.pfldVersion.text, "1.05");
+    image.fwStart = {true, kFwBase};
+    image.fwEnd = {true, kFwEnd};
+    return image;
+}
+
+// A receiver that shows exactly what the image programs, and a FW check word.
+ReceiverInfo Matching() {
+    const FlashExpectation image = Image();
+    ReceiverInfo receiver;
+    receiver.pfld = image.pfldVersion;
+    receiver.pfld.start = kFlashBase;
+    receiver.pfld.length = kPfldEnd - kFlashBase;
+    receiver.pfld.crc = image.pfldCheck.value;
+    receiver.main.start = kFwBase;
+    receiver.main.length = kFwEnd - kFwBase;
+    receiver.main.crc = 0x0BADF00D;
+    std::strcpy(receiver.main.text, "GQ07");
+    return receiver;
+}
+
+TEST(VerifyCompare, MatchingReceiverHasNoDifferenceAndShowsItsFwCheckWord) {
+    EXPECT_TRUE(FlashDifferences(Matching(), Image()).empty());
+    EXPECT_EQ(FwCheckWordLine(Matching()), "FW check word 0x0badf00d (not sent by the upload)");
+}
+
+TEST(VerifyCompare, EachDifferingWordIsNamedWithBothValues) {
+    ReceiverInfo receiver = Matching();
+    receiver.pfld.minor = 4;
+    std::strcpy(receiver.pfld.text, "1.04");
+    receiver.main.length += 4;
+    const std::vector<std::string> lines = FlashDifferences(receiver, Image());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Verify: PFLD version 1.4 (1.04) in the receiver, 1.5 (1.05) in the image");
+    EXPECT_EQ(lines[1], "Verify: FW end word 0x1000c004 in the receiver, 0x1000c000 in the image");
+}
+
+TEST(VerifyCompare, MissingSectionIsOneLineAndUnprogrammedWordsAreNotCompared) {
+    ReceiverInfo receiver = Matching();
+    receiver.main = FlashSectionInfo{};
+    receiver.pfld.crc = 0xFFFFFFFF;
+    FlashExpectation image = Image();
+    image.pfldCheck.present = false;
+    const std::vector<std::string> lines = FlashDifferences(receiver, image);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0],
+              "Verify: no FW section in the receiver, start word 0x10004000 in the image");
+    EXPECT_EQ(FwCheckWordLine(receiver), "");
+
+    // An image without a PFLD section expects nothing of the receiver's.
+    image = Image();
+    image.pfldStart.present = false;
+    receiver = Matching();
+    receiver.pfld = FlashSectionInfo{};
+    EXPECT_TRUE(FlashDifferences(receiver, image).empty());
+}
+
+}  // namespace
+}  // namespace zelvar::cli
