@@ -105,6 +105,10 @@ TEST(StationUnitState, PhasesPassesRateReceiverWordsAndResult) {
     EXPECT_EQ(ProgramPercent(unit), 25);
     EXPECT_DOUBLE_EQ(SecondsLeft(unit), 6);
 
+    // The verification's read-back, whatever it is called, is the receiver after the upload.
+    ApplyWorkerEvent(unit, Fields(R"({"kind":"receiver","when":"before","fw_length":"0x9000"})"),
+                     19);
+    EXPECT_EQ(unit.fwAfter.length, "0x9000");
     ApplyWorkerEvent(unit, Fields(R"({"kind":"receiver","when":"after","fw_version":"GQ08"})"), 20);
     EXPECT_EQ(unit.fwAfter.version, "GQ08");
     EXPECT_EQ(unit.fwBefore.version, "GQ07");

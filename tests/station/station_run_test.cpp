@@ -22,6 +22,8 @@ constexpr std::size_t kFactoryFwBytes = 0x6000;
 constexpr std::size_t kNewFwBytes = 0x9000;
 constexpr uint64_t kVanishAfterBytes = 30000;  // well into the programming
 constexpr int kEraseFailSectors = 2;
+constexpr int kEraseFailures = 2;            // then the third erase goes through
+constexpr uint32_t kFwEndWord = 0x10004024;  // the FW section's end word, at its start + 0x24
 
 using Record = std::map<std::string, std::string>;
 
@@ -80,6 +82,7 @@ TEST_F(Station, FourUnitsAtOnceEachEndAsItsReceiverAllows) {
     PtyPair silent;  // nobody answers on it
     sim::SimFaults eraseFaults;
     eraseFaults.eraseFailAfter = kEraseFailSectors;
+    eraseFaults.eraseFailTimes = kEraseFailures;
     sim::SimFaults vanishFaults;
     vanishFaults.vanishAfterBytes = kVanishAfterBytes;
     auto recovering = Sim(dir.File("recovering"), eraseFaults);
@@ -115,12 +118,17 @@ TEST_F(Station, FourUnitsAtOnceEachEndAsItsReceiverAllows) {
     }
     EXPECT_EQ(run.exitCode, zelvar::cli::MostSeriousExit(codes)) << run.out << run.err;
 
-    // The failed erase is retried with the SFLD still running: no second SFLD upload.
-    EXPECT_TRUE(Holds(ReadFile(units[recovering->LinkPath()]["logPath"]), "Flash erase failure."));
+    // The failed erases are retried with the SFLD still running: no second SFLD upload.
+    const std::string recoveringLog = ReadFile(units[recovering->LinkPath()]["logPath"]);
+    EXPECT_TRUE(Holds(recoveringLog, "Flash erase failure.")) << recoveringLog;
     EXPECT_EQ(units[recovering->LinkPath()]["passes"], "1");
+    EXPECT_TRUE(Holds(recoveringLog, "\r\nVerified\r\n")) << recoveringLog;
+    EXPECT_TRUE(Holds(ReadFile(units[clean->LinkPath()]["logPath"]), "\r\nVerified\r\n"));
     EXPECT_EQ(units[clean->LinkPath()]["passes"], "1");
     EXPECT_EQ(units[clean->LinkPath()]["fwBefore.length"], "0x6000");
     EXPECT_EQ(units[clean->LinkPath()]["fwBefore.version"], "GQ07");
+    EXPECT_EQ(units[clean->LinkPath()]["fwAfter.length"], "0x9000") << "from the verification";
+    EXPECT_EQ(units[vanishing->LinkPath()]["fwAfter.length"], "");
     EXPECT_TRUE(FlashHolds(clean->Flash(), ReadBytes(image)));
     EXPECT_TRUE(FlashHolds(recovering->Flash(), ReadBytes(image)));
     EXPECT_FALSE(FlashHolds(vanishing->Flash(), ReadBytes(image)));
@@ -253,6 +261,28 @@ TEST_F(Station, OnATerminalTheUnitsAreOneBlockRedrawnInPlace) {
     EXPECT_TRUE(Holds(run.out, "unit-tty  program")) << run.out;
     EXPECT_FALSE(Holds(run.out, "unit-tty: ")) << "no plain lines on a terminal";
     EXPECT_TRUE(Holds(run.out, "FW before")) << run.out;
+}
+
+// A receiver that does not hold the image after its upload fails the verification, and
+// its record says so; the unit beside it is verified.
+TEST_F(Station, VerificationCatchesASpoiledWordThroughTheStation) {
+    sim::SimFaults spoil;
+    spoil.corruptWordAddress = kFwEndWord;
+    auto spoiled = Sim(dir.File("spoiled"), spoil);
+    auto good = Sim(dir.File("good"));
+    ASSERT_TRUE(spoiled && good);
+    const std::string report = dir.File("verify.csv");
+    const ZelvarRun run =
+        RunZelvar({"flash", "--port", spoiled->LinkPath(), "--port", good->LinkPath(), "--log-dir",
+                   dir.File("logs"), "--report", report, image});
+    EXPECT_EQ(run.exitCode, 5) << run.out << run.err;
+    EXPECT_TRUE(Holds(run.out, "spoiled: Verify: FW end word")) << run.out;
+    EXPECT_TRUE(Holds(run.out, "good: Verified\n")) << run.out;
+    std::map<std::string, Record> units = Report(report);
+    ASSERT_EQ(units.size(), 2u) << ReadFile(report);
+    EXPECT_EQ(units[spoiled->LinkPath()]["exitCode"], "5");
+    EXPECT_EQ(units[spoiled->LinkPath()]["resultText"], "Verification failed");
+    EXPECT_EQ(units[good->LinkPath()]["exitCode"], "0");
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ void TakeProgress(UnitState& unit, const JsonFields& fields, double now) {
 }
 
 void TakeReceiver(UnitState& unit, const JsonFields& fields) {
-    const bool after = FieldOf(fields, "when") == "after";
+    // A read-back once the upload began (the verification's) shows the receiver after it.
+    const bool after = FieldOf(fields, "when") == "after" || unit.uploadStarted;
     SectionWords& pfld = after ? unit.pfldAfter : unit.pfldBefore;
     SectionWords& fw = after ? unit.fwAfter : unit.fwBefore;
     pfld = {FieldOf(fields, "pfld_start"), FieldOf(fields, "pfld_length"),
