@@ -31,7 +31,7 @@ bool Reconnect(CCliSession& session, const char* port, const std::atomic<bool>& 
         // After the upload the receiver runs its firmware again: its words are read the
         // way its firmware answers, unless the probe finds its loader once more.
         g_pflDetected = false;
-        if (ConnectStep(session, port) == kExitSuccess) return true;
+        if (ConnectStep(session, port, "after") == kExitSuccess) return true;
         if (stop.load()) return false;
     }
     char line[96];

@@ -133,7 +133,7 @@ TEST(CliVerifyStep, ReceiverThatDoesNotAnswerFailsAfterEveryAttempt) {
     CRecordingScope recording;
     bool verified = true;
     {
-        cli::CCliSession session({false, cli::AnswerPolicy::AlwaysNo, false, ""});
+        cli::CCliSession session({false, cli::AnswerPolicy::AlwaysNo, false, "", ""});
         const std::atomic<bool> stop{false};
         verified = cli::VerifyStep(session, options, stop);
     }
