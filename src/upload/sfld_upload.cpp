@@ -223,6 +223,8 @@ int RunUpload(PortHandle handle) {
         if (!answered) {
             loop.state = kStateAttention;
             if (!WakeLoader(handle)) return -1;
+        } else {
+            EnterPhase(JobPhase::Wake);  // every pass begins in the wake step
         }
     }
     return -1;

@@ -29,12 +29,18 @@ constexpr const char* kCanceled = R"({"kind":"message","text":"Canceled by user"
 constexpr const char* kUploadFailed = R"({"kind":"message","text":"Upload failed"})";
 constexpr const char* kQuestion = R"({"kind":"question",)";
 
+// A flash run's line without the time, port and phase that end it (inspect has none).
+std::string WithoutJobContext(const std::string& line) {
+    const std::size_t context = line.rfind(R"(,"t":)");
+    return context == std::string::npos ? line : line.substr(0, context) + "}";
+}
+
 // The message and status lines of a --json run, as printed.
 std::vector<std::string> ReportedLines(const std::string& out) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::string line = out.substr(start, end - start);
+        const std::string line = WithoutJobContext(out.substr(start, end - start));
         if (line.rfind(R"({"kind":"message",)", 0) == 0 ||
             line.rfind(R"({"kind":"status",)", 0) == 0) {
             lines.push_back(line);

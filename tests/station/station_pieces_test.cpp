@@ -84,7 +84,7 @@ TEST(StationUnitState, PhasesPassesRateReceiverWordsAndResult) {
     EXPECT_TRUE(unit.fwAfter.version.empty());
     ApplyWorkerEvent(unit, Fields(R"({"kind":"phase","text":"prepare","phase":"prepare"})"), 1);
     EXPECT_FALSE(unit.uploadStarted);
-    for (const char* phase : {"sfld", "erase", "sfld", "erase", "program"}) {
+    for (const char* phase : {"wake", "sfld", "erase", "wake", "erase", "program"}) {
         ApplyWorkerEvent(unit, Fields(std::string(R"({"kind":"phase","phase":")") + phase + "\"}"),
                          2);
     }

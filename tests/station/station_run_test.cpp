@@ -118,15 +118,17 @@ TEST_F(Station, FourUnitsAtOnceEachEndAsItsReceiverAllows) {
     }
     EXPECT_EQ(run.exitCode, zelvar::cli::MostSeriousExit(codes)) << run.out << run.err;
 
-    // The failed erases are retried with the SFLD still running: no second SFLD upload.
+    // Two passes failed at the erase, the third programmed the flash.
     const std::string recoveringLog = ReadFile(units[recovering->LinkPath()]["logPath"]);
     EXPECT_TRUE(Holds(recoveringLog, "Flash erase failure.")) << recoveringLog;
-    EXPECT_EQ(units[recovering->LinkPath()]["passes"], "1");
+    EXPECT_EQ(units[recovering->LinkPath()]["passes"], "3");
     EXPECT_TRUE(Holds(recoveringLog, "\r\nVerified\r\n")) << recoveringLog;
     EXPECT_TRUE(Holds(ReadFile(units[clean->LinkPath()]["logPath"]), "\r\nVerified\r\n"));
     EXPECT_EQ(units[clean->LinkPath()]["passes"], "1");
     EXPECT_EQ(units[clean->LinkPath()]["fwBefore.length"], "0x6000");
     EXPECT_EQ(units[clean->LinkPath()]["fwBefore.version"], "GQ07");
+    EXPECT_EQ(units[clean->LinkPath()]["ridBefore"], "GQ07");
+    EXPECT_EQ(units[clean->LinkPath()]["ridAfter"], "GQ07");
     EXPECT_EQ(units[clean->LinkPath()]["fwAfter.length"], "0x9000") << "from the verification";
     EXPECT_EQ(units[vanishing->LinkPath()]["fwAfter.length"], "");
     EXPECT_TRUE(FlashHolds(clean->Flash(), ReadBytes(image)));

@@ -25,7 +25,7 @@ void TakePhase(UnitState& unit, const std::string& phase) {
     if (phase == unit.phase) return;
     unit.phase = phase;
     if (PhaseTouchesTheReceiver(phase)) unit.uploadStarted = true;
-    if (phase == "sfld") ++unit.passes;
+    if (phase == "wake") ++unit.passes;
     if (phase == "program") unit.programStartSeconds = -1;
 }
 
@@ -54,7 +54,8 @@ void TakeReceiver(UnitState& unit, const JsonFields& fields) {
             FieldOf(fields, "pfld_crc"), FieldOf(fields, "pfld_version")};
     fw = {FieldOf(fields, "fw_start"), FieldOf(fields, "fw_length"), FieldOf(fields, "fw_crc"),
           FieldOf(fields, "fw_version")};
-    (after ? unit.ridAfter : unit.ridBefore) = FieldOf(fields, "rid");
+    // The receiver identifies itself (RID) by its main firmware's version field.
+    (after ? unit.ridAfter : unit.ridBefore) = FieldOf(fields, "fw_version");
 }
 
 void TakeResult(UnitState& unit, const JsonFields& fields) {
