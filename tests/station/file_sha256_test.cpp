@@ -42,7 +42,9 @@ TEST(FileSha256, AgreesWithSha256sumAcrossPaddingAndChunkBoundaries) {
                                  kSha256ChunkBytes + 1,
                                  3 * 1024 * 1024 + 17};
     for (std::size_t size : sizes) {
-        const std::string path = dir.File("f" + std::to_string(size) + ".bin");
+        std::string name = std::to_string(size);
+        name += ".bin";
+        const std::string path = dir.File(name);
         ASSERT_TRUE(test::WriteBytes(path, test::Pattern(static_cast<uint32_t>(size), size)));
         const std::string expected = SystemSha256(path);
         ASSERT_EQ(expected.size(), 64u) << "sha256sum did not run on " << path;

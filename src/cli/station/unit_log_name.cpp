@@ -31,9 +31,15 @@ std::string FileSafePortName(const std::string& port) {
 std::string UnitLogName(const std::string& port, const std::tm& startLocal, int counter) {
     char stamp[sizeof "YYYYMMDD-HHMMSS"];
     if (std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &startLocal) == 0) stamp[0] = '\0';
-    std::string name = FileSafePortName(port) + "-" + stamp;
-    if (counter > 1) name += "-" + std::to_string(counter);
-    return name + ".txt";
+    std::string name = FileSafePortName(port);
+    name += '-';
+    name += stamp;
+    if (counter > 1) {
+        name += '-';
+        name += std::to_string(counter);
+    }
+    name += ".txt";
+    return name;
 }
 
 std::string ClaimUnitLogPath(const std::string& logDir, const std::string& port, std::time_t start,
