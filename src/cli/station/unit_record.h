@@ -14,7 +14,7 @@ struct UnitRecord {
     std::string port, byIdName, imageName, imageSha256, resultText, logPath, ridBefore, ridAfter;
     SectionWords pfldBefore, fwBefore, pfldAfter, fwAfter;
     int exitCode = 0;
-    int passes = 0;
+    int passes = 0;  // passes of the upload begun (each begins in the wake step)
     double seconds = 0;
     std::string startedAt;  // ISO 8601 local time
 };

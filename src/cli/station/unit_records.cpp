@@ -6,23 +6,10 @@ namespace zelvar::cli {
 
 UnitRecord RecordOf(const UnitState& unit, const ImageIdentity& image,
                     const std::string& byIdName) {
-    UnitRecord record;
-    record.port = unit.port;
+    UnitRecord record = unit;
     record.byIdName = byIdName;
     record.imageName = image.name;
     record.imageSha256 = image.sha256;
-    record.resultText = unit.resultText;
-    record.logPath = unit.logPath;
-    record.ridBefore = unit.ridBefore;
-    record.ridAfter = unit.ridAfter;
-    record.pfldBefore = unit.pfldBefore;
-    record.fwBefore = unit.fwBefore;
-    record.pfldAfter = unit.pfldAfter;
-    record.fwAfter = unit.fwAfter;
-    record.exitCode = unit.exitCode;
-    record.passes = unit.passes;
-    record.seconds = unit.seconds;
-    record.startedAt = unit.startedAt;
     return record;
 }
 

@@ -10,32 +10,25 @@
 
 namespace zelvar::cli {
 
-struct UnitState {
-    std::string port;
-    std::string label;    // the port's short name, the prefix of its display lines
-    std::string logPath;  // the worker's log file
-    std::string startedAt;
+// The unit's record (port, log, start, duration, passes, receiver words, result) and
+// what the display needs besides while the worker runs.
+struct UnitState : UnitRecord {
+    std::string label;        // the port's short name, the prefix of its display lines
     double startSeconds = 0;  // on the station's clock
-    double seconds = 0;       // duration, once finished
 
     std::string phase;  // the last phase the worker entered ("" before the first)
     bool uploadStarted = false;
-    int passes = 0;  // SFLD uploads begun
     uint32_t done = 0, total = 0;
     double programStartSeconds = -1;  // first progress sample of this programming
     uint32_t programStartDone = 0;
     double bytesPerSecond = 0;
 
-    std::string ridBefore, ridAfter;
-    SectionWords pfldBefore, fwBefore, pfldAfter, fwAfter;
     std::string lastText;  // the last status or message text
     std::string note;      // the last line the worker wrote on standard error
 
     bool running = false;
     bool finished = false;
     bool hasResult = false;
-    int exitCode = 0;
-    std::string resultText;
 };
 
 // The short name a port is shown by: its last path component without a trailing ':'.
