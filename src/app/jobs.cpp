@@ -2,11 +2,11 @@
 
 #include <thread>
 
+#include "app/terminal.h"
+#include "app/terminal_handover.h"
 #include "base/message_log.h"
 #include "base/shared_state.h"
-#include "app/terminal.h"
 #include "base/terminal_commands.h"
-#include "app/terminal_handover.h"
 #include "link/port.h"
 #include "upload/prepare_upload.h"
 #include "upload/sfld_upload.h"

@@ -2,10 +2,10 @@
 
 #include "app/loader_layout.h"
 #include "app/log_location.h"
+#include "app/terminal.h"
 #include "base/message_log.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
-#include "app/terminal.h"
 #include "base/terminal_commands.h"
 #include "image/app_directory.h"
 #include "link/connect_gps.h"

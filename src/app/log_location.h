@@ -2,7 +2,7 @@
 // when that directory can be written and is not the directory the program was installed
 // into (a copied, portable program keeps its log with it), else in the user's state
 // directory, $XDG_STATE_HOME/zelvar/ (~/.local/state/zelvar/ when that is unset), which is
-// made with mode 0700.
+// made with mode 0700. On Windows the state directory is %LOCALAPPDATA%\zelvar\.
 #pragma once
 
 #include <string>
@@ -12,6 +12,12 @@ namespace zelvar {
 // The state directory for the log, with its trailing '/', created when missing; "" when
 // there is no home to put it in or it cannot be made.
 std::string StateLogDirectory();
+// What to set when StateLogDirectory has no home to use.
+const char* StateDirectorySetting();
+// path resolved to its real, absolute form; "" when it does not exist.
+std::string ResolvedPath(const std::string& path);
+// This user may create files in the directory.
+bool IsWritableDirectory(const std::string& path);
 
 // The directory the log goes into for a program in programDirectory (with its trailing
 // '/'); installedDirectory is where an installed copy lives. "" when there is none.

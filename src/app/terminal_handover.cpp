@@ -1,8 +1,8 @@
 #include "app/terminal_handover.h"
 
+#include "app/terminal.h"
 #include "base/message_log.h"
 #include "base/shared_state.h"
-#include "app/terminal.h"
 #include "base/terminal_commands.h"
 
 namespace zelvar {

@@ -1,7 +1,7 @@
 #include <thread>
 
-#include "base/shared_state.h"
 #include "app/terminal.h"
+#include "base/shared_state.h"
 
 namespace zelvar {
 

@@ -1,10 +1,5 @@
 #include "base/message_log.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +7,7 @@
 #include <string>
 
 #include "base/builtin_sinks.h"
+#include "base/log_file.h"
 #include "base/main_window.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
@@ -26,7 +22,7 @@ constexpr std::size_t kHeaderBytes = 259;
 // The log file: one per program run, shared by the dialog's thread and the worker.
 struct LogFile {
     std::mutex mutex;
-    int fd = -1;
+    LogFileHandle fd = kNoLogFile;
     std::string path;           // of the open file
     bool failureShown = false;  // a failed write of this file has been reported
 };
@@ -50,42 +46,19 @@ std::size_t CharPrefix(const char* text, std::size_t chars) {
     return bytes;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 void OpenLocked(const char* path) {
     CloseLogFile();
-    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return;
-    // Other writers are locked out; the file is emptied only once it is ours.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0) {
-        close(fd);
-        return;
-    }
+    const LogFileHandle fd = OpenLockedLogFile(path);
+    if (fd == kNoLogFile) return;
     char header[kHeaderBytes + 1] = {};
     std::snprintf(header, sizeof header - 2, "%s %s", kStrLoaderName, kStrVersion);
     std::strcat(header, "\r\n");
-    WriteAll(fd, header, std::strlen(header));
+    int error = 0;
+    (void)WriteLogFileDurably(fd, header, std::strlen(header), error);
     std::lock_guard lock(Log().mutex);
     Log().fd = fd;
     Log().path = path;
     Log().failureShown = false;
-}
-
-// Written and on storage; a file system that cannot sync this file still has the line.
-bool WriteDurably(int fd, const char* data, std::size_t size) {
-    if (!WriteAll(fd, data, size)) return false;
-    return fdatasync(fd) == 0 || errno == EINVAL;
 }
 
 // The first failed write of a log file is said in the message list and to every sink
@@ -94,7 +67,7 @@ void ShowLogFailure(const std::string& path, int error) {
     char text[kLogLineBytes + 1];
     std::snprintf(text, sizeof text,
                   "Cannot write the log file %s (%s); lines are missing from it.", path.c_str(),
-                  std::strerror(error));
+                  LogErrorText(error));
     LogLine(text);
 }
 
@@ -113,18 +86,18 @@ void OpenLogFileAt(const char* path) {
 
 void CloseLogFile() {
     std::lock_guard lock(Log().mutex);
-    if (Log().fd >= 0) close(Log().fd);
-    Log().fd = -1;
+    CloseLogFileHandle(Log().fd);
+    Log().fd = kNoLogFile;
 }
 
 std::string LogFilePath() {
     std::lock_guard lock(Log().mutex);
-    return Log().fd >= 0 ? Log().path : std::string();
+    return Log().fd != kNoLogFile ? Log().path : std::string();
 }
 
 bool IsLogFileOpen() {
     std::lock_guard lock(Log().mutex);
-    return Log().fd >= 0;
+    return Log().fd != kNoLogFile;
 }
 
 namespace {
@@ -138,10 +111,11 @@ bool AppendLogLine(const char* text, std::string& failedPath, int& error) {
     line[n] = '\r';
     line[n + 1] = '\n';
     std::lock_guard lock(Log().mutex);
-    if (Log().fd < 0) return true;
+    if (Log().fd == kNoLogFile) return true;
     // On storage before the report returns, so the log survives a crash.
-    if (WriteDurably(Log().fd, line, n + 2) || Log().failureShown) return true;
-    error = errno;
+    int failure = 0;
+    if (WriteLogFileDurably(Log().fd, line, n + 2, failure) || Log().failureShown) return true;
+    error = failure;
     Log().failureShown = true;
     failedPath = Log().path;
     return false;

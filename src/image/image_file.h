@@ -12,6 +12,10 @@ namespace zelvar {
 // blocking on the way. nullptr when the path names no readable regular file.
 FILE* OpenImageFile(const char* path, const char* mode);
 
+// fseek and ftell with 64-bit offsets, for images past 2 GiB on every system.
+bool SeekImageFile(FILE* file, int64_t offset, int whence);
+int64_t TellImageFile(FILE* file);
+
 // Reads one little-endian 32-bit word (words inside image files are little-endian);
 // false when the file ends first.
 bool ReadWordLE(FILE* file, uint32_t& value);

@@ -1,11 +1,5 @@
 #include "image/sfld_source.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/types.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -37,7 +31,7 @@ constexpr int64_t kMaxSectionBytes = 1 << 20;
 constexpr std::size_t kCopyBlock = 4096;  // a multiple of 4: whole words per block
 constexpr std::size_t kStatusBytes = kImagePathBytes + 32;
 constexpr std::size_t kTempNameBytes = 64;  // "sfld_tmp-<pid>.hex"
-constexpr long kMaxPid = 1L << 22;          // the kernel's largest process id
+constexpr long kMaxPid = 0x7FFFFFFFL;       // no process id of either system is larger
 
 // Where the section starts and how long it is (text and check word); false when the
 // image has no section header or no room for the check word after its start.
@@ -47,8 +41,8 @@ bool LocateSection(FILE* image, int64_t& start, int64_t& length) {
     if (std::fseek(image, kFwHeaderOffset, SEEK_SET) != 0) return false;
     if (!ReadWordLE(image, fwStart) || fwStart != kFwBase) return false;
     if (!ReadWordLE(image, fwEnd)) return false;
-    if (fseeko(image, 0, SEEK_END) != 0) return false;
-    const int64_t fileLength = ftello(image);
+    if (!SeekImageFile(image, 0, SEEK_END)) return false;
+    const int64_t fileLength = TellImageFile(image);
     start = static_cast<int64_t>(fwEnd) - kFlashBase + kCheckWordBytes;
     length = fileLength - start;
     // A section shorter than its own check word is no section.
@@ -57,12 +51,12 @@ bool LocateSection(FILE* image, int64_t& start, int64_t& length) {
 
 // This process's temporary file name.
 void TempFileName(char (&name)[kTempNameBytes]) {
-    std::snprintf(name, sizeof name, "%s%ld%s", kSfldTempPrefix, static_cast<long>(getpid()),
+    std::snprintf(name, sizeof name, "%s%ld%s", kSfldTempPrefix, CurrentProcessId(),
                   kSfldTempSuffix);
 }
 
 // The process id in a temporary file name of ours, or 0 for any other name.
-pid_t OwnerOfTempFile(const char* name) {
+long OwnerOfTempFile(const char* name) {
     const std::size_t prefix = std::strlen(kSfldTempPrefix);
     if (std::strncmp(name, kSfldTempPrefix, prefix) != 0) return 0;
     const char* digits = name + prefix;
@@ -71,43 +65,23 @@ pid_t OwnerOfTempFile(const char* name) {
     const long pid = std::strtol(digits, &end, 10);
     if (end == digits || *digits < '1' || *digits > '9' || errno != 0) return 0;
     if (std::strcmp(end, kSfldTempSuffix) != 0 || pid <= 0 || pid > kMaxPid) return 0;
-    return static_cast<pid_t>(pid);
+    return pid;
 }
 
-// Removes the temporary files of loader processes that have ended. A process that
-// runs (or that we may not signal) keeps its file.
-void RemoveStaleTempFiles(int dirFd) {
-    const int listFd = dup(dirFd);
-    if (listFd < 0) return;
-    DIR* dir = fdopendir(listFd);
-    if (dir == nullptr) {
-        close(listFd);
-        return;
-    }
-    const pid_t self = getpid();
-    while (const dirent* entry = readdir(dir)) {
-        const pid_t owner = OwnerOfTempFile(entry->d_name);
-        if (owner == 0 || owner == self) continue;
-        if (kill(owner, 0) != 0 && errno == ESRCH) unlinkat(dirFd, entry->d_name, 0);
-    }
-    closedir(dir);
+// A temporary file of a loader process that has ended. A process that runs (or that we
+// may not look at) keeps its file.
+bool IsStaleTempFile(const char* name) {
+    const long owner = OwnerOfTempFile(name);
+    return owner != 0 && owner != CurrentProcessId() && HasProcessEnded(owner);
 }
 
 // Creates this process's temporary file afresh in the private directory, never
 // through a link.
 FILE* CreateTempFile() {
-    char directory[kPathBytes];
-    const int dirFd = OpenPrivateDirectory(directory, sizeof(directory));
-    if (dirFd < 0) return nullptr;
-    RemoveStaleTempFiles(dirFd);
+    RemovePrivateFiles(IsStaleTempFile);
     char name[kTempNameBytes];
     TempFileName(name);
-    const int fd = openat(dirFd, name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    close(dirFd);
-    if (fd < 0) return nullptr;
-    FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) close(fd);
-    return file;
+    return CreatePrivateFile(name);
 }
 
 // Copies size bytes from image to temp; the XOR of the text goes to sum.
@@ -130,7 +104,7 @@ bool CopySection(FILE* image, int64_t start, int64_t length) {
     if (temp == nullptr) return false;
     uint32_t sum = 0;
     uint32_t check = 0;
-    bool ok = fseeko(image, start, SEEK_SET) == 0 &&
+    bool ok = SeekImageFile(image, start, SEEK_SET) &&
               CopyText(image, temp, length - kCheckWordBytes, sum) && ReadWordLE(image, check);
     if (std::fclose(temp) != 0) ok = false;
     return ok && sum == check;
@@ -140,9 +114,7 @@ bool CopySection(FILE* image, int64_t start, int64_t length) {
 
 bool GetSfldTempPath(char* out, std::size_t size) {
     char directory[kPathBytes];
-    const int dirFd = OpenPrivateDirectory(directory, sizeof(directory));
-    if (dirFd < 0) return false;
-    close(dirFd);
+    if (!GetPrivateDirectory(directory, sizeof(directory))) return false;
     char name[kTempNameBytes];
     TempFileName(name);
     const int written = std::snprintf(out, size, "%s%s", directory, name);

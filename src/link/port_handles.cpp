@@ -1,7 +1,6 @@
 #include "link/port_handles.h"
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 
@@ -15,25 +14,12 @@ struct PortSlot {
     std::atomic<bool> open{false};
     std::atomic<bool> lost{false};
     std::atomic<bool> lossShown{false};
-    std::atomic<int> frame{0};
-    std::atomic<int> overrun{0};
-    std::atomic<int> parity{0};
-    std::atomic<int> brk{0};
-    std::atomic<int> bufOverrun{0};
 };
 
 PortSlot g_portSlots[kMaxPortHandles];
 
 PortSlot& SlotOf(PortHandle handle) {
     return g_portSlots[handle];
-}
-
-void StoreCounts(PortSlot& slot, const LineErrorCounts& counts) {
-    slot.frame.store(counts.frame);
-    slot.overrun.store(counts.overrun);
-    slot.parity.store(counts.parity);
-    slot.brk.store(counts.brk);
-    slot.bufOverrun.store(counts.bufOverrun);
 }
 
 const char* LossText(PortLoss loss) {
@@ -70,10 +56,9 @@ bool IsPortLost(PortHandle handle) {
     return !IsPortUsable(handle);
 }
 
-void ClaimPortSlot(PortHandle handle, const LineErrorCounts& counts) {
+void ClaimPortSlot(PortHandle handle) {
     if (!IsPortSlot(handle)) return;
     PortSlot& slot = SlotOf(handle);
-    StoreCounts(slot, counts);
     slot.lost.store(false);
     slot.lossShown.store(false);
     slot.open.store(true);
@@ -100,42 +85,6 @@ void MarkPortLost(PortHandle handle, PortLoss loss) {
         std::snprintf(text, sizeof text, "Serial device lost: %s", LossText(loss));
     }
     ShowStatus(text);
-}
-
-PortLoss LossFromErrno(int error) {
-    switch (error) {
-        case EIO:
-            return PortLoss::IoError;
-        case ENXIO:
-        case ENODEV:
-            return PortLoss::Removed;
-        case EBADF:
-            return PortLoss::NotOpen;
-        case EPIPE:
-            return PortLoss::HungUp;
-        default:
-            return PortLoss::Other;
-    }
-}
-
-bool IsTransientErrno(int error) {
-    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
-}
-
-bool IsGoneErrno(int error) {
-    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF || error == EPIPE;
-}
-
-LineErrorCounts ExchangeLineErrorCounts(PortHandle handle, const LineErrorCounts& now) {
-    LineErrorCounts before;
-    if (!IsPortSlot(handle)) return now;
-    PortSlot& slot = SlotOf(handle);
-    before.frame = slot.frame.exchange(now.frame);
-    before.overrun = slot.overrun.exchange(now.overrun);
-    before.parity = slot.parity.exchange(now.parity);
-    before.brk = slot.brk.exchange(now.brk);
-    before.bufOverrun = slot.bufOverrun.exchange(now.bufOverrun);
-    return before;
 }
 
 long long PortNowMs() {

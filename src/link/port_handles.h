@@ -1,9 +1,9 @@
 // Private to the serial port code: the state of every open port, kept in a fixed table
-// indexed by the descriptor so that the read and write paths never allocate, and the
-// waits and single non-blocking transfers that notice a device going away.
+// indexed by the handle so that the read and write paths never allocate, and what each
+// platform's file provides beneath the port functions: opening and closing the device,
+// its line speed and line errors, the waits and single non-blocking transfers that
+// notice a device going away.
 #pragma once
-
-#include <poll.h>
 
 #include <cstdint>
 
@@ -11,50 +11,60 @@
 
 namespace zelvar {
 
-constexpr int kMaxPortHandles = 1024;  // descriptors at or above this are refused
+constexpr int kMaxPortHandles = 1024;  // handles at or above this are refused
+
+// Why an open failed, in words a user can act on.
+constexpr const char* kReasonNotFound = "device not found";
+constexpr const char* kReasonBusy = "device busy (already open)";
+constexpr const char* kReasonDenied = "permission denied";
+constexpr const char* kReasonNotSerial = "not a serial device";
+constexpr const char* kReasonTooMany = "too many open files";
+constexpr const char* kReasonSettings = "the driver refused the line settings";
 
 // Why a device counts as gone.
 enum class PortLoss { HungUp, IoError, Removed, NotOpen, WriteStalled, Other };
-
-// The kernel's line-error counters as last seen on a handle.
-struct LineErrorCounts {
-    int frame = 0;
-    int overrun = 0;
-    int parity = 0;
-    int brk = 0;
-    int bufOverrun = 0;
-};
 
 // The handle fits the table (it may still be closed).
 bool IsPortSlot(PortHandle handle);
 // The handle was opened by OpenPort, is not closed and has not gone away.
 bool IsPortUsable(PortHandle handle);
-// A newly opened handle: open, not lost, counters as given.
-void ClaimPortSlot(PortHandle handle, const LineErrorCounts& counts);
+// A newly opened handle: open, not lost.
+void ClaimPortSlot(PortHandle handle);
 void ReleasePortSlot(PortHandle handle);
 
 // Marks the handle lost; the first loss of a handle is shown in the status line.
 void MarkPortLost(PortHandle handle, PortLoss loss);
-// The loss an errno from a failed read, write or request stands for.
-PortLoss LossFromErrno(int error);
-// A failed transfer with this errno is worth repeating.
-bool IsTransientErrno(int error);
-// A failed request (ioctl) or write with this errno means the device is no longer there.
-bool IsGoneErrno(int error);
+// A request on the handle failed with the system's error code: a device that is no
+// longer there marks the handle lost.
+void NoteRequestFailure(PortHandle handle, int error);
 
-// Stores the counters now seen and returns the ones seen before.
-LineErrorCounts ExchangeLineErrorCounts(PortHandle handle, const LineErrorCounts& now);
+// The platform's side of opening and closing. OpenPortDevice opens path for this
+// process alone, raw 8N1 at speed without flow control, modem lines dropped and both
+// queues emptied; kInvalidPort with one of the reasons above (kReasonSettings when the
+// driver refused the settings) when it cannot; the caller claims the slot. ClosePortDevice
+// releases the slot and gives the device up, without waiting for the output of a lost
+// device.
+PortHandle OpenPortDevice(const char* path, int speed, const char*& reason);
+void ClosePortDevice(PortHandle handle);
+// Replaces only the line speed; false with the system's error code when the driver (or
+// RefuseLineSpeedForTests) refuses it.
+bool ApplyPortSpeed(PortHandle handle, int speed, int& error);
+bool IsSpeedRefusedForTests(int speed);
+// The line errors the device met since the last look on this handle; false where the
+// device keeps none (a pty).
+bool TakeLineErrors(PortHandle handle, uint32_t& mask);
 
 enum class PortWait { Ready, TimedOut, Lost };
-// Waits up to timeoutMs for events (POLLIN or POLLOUT) on the handle. An error or a
+enum class PortEvent { Readable, Writable };
+// Waits up to timeoutMs for the handle to become readable or writable. An error or a
 // hang-up on the line without the wanted event marks the handle lost.
-PortWait WaitPort(PortHandle handle, short events, int timeoutMs);
+PortWait WaitPort(PortHandle handle, PortEvent event, int timeoutMs);
 // One non-blocking read: bytes read, 0 when none are waiting, -1 when the device has
 // gone away (the handle is marked lost).
 int ReadAvailable(PortHandle handle, uint8_t* buffer, int n);
 // One non-blocking write: bytes taken, 0 when the driver takes none now, -1 when the
 // write failed with error (0 when the handle was not usable). A device that has gone
-// away (IsGoneErrno) marks the handle lost; any other error leaves it usable.
+// away marks the handle lost; any other error leaves it usable.
 int WriteAvailable(PortHandle handle, const uint8_t* bytes, int n, int& error);
 
 }  // namespace zelvar

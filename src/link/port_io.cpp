@@ -16,7 +16,7 @@ int WaitForByte(PortHandle handle, uint8_t& out, int timeoutMs) {
         if (got != 0) return got;
         const long long left = deadline - PortNowMs();
         if (left <= 0) return 0;
-        const PortWait wait = WaitPort(handle, POLLIN, static_cast<int>(left));
+        const PortWait wait = WaitPort(handle, PortEvent::Readable, static_cast<int>(left));
         if (wait == PortWait::Lost) return -1;
         if (wait == PortWait::TimedOut) return ReadAvailable(handle, &out, 1);
     }
@@ -29,7 +29,7 @@ bool AwaitWriteRoom(PortHandle handle, long long lastProgress, int retryMs) {
         MarkPortLost(handle, PortLoss::WriteStalled);
         return false;
     }
-    return WaitPort(handle, POLLOUT, retryMs) != PortWait::Lost;
+    return WaitPort(handle, PortEvent::Writable, retryMs) != PortWait::Lost;
 }
 
 // A write WriteAvailable failed: Lost when the error took the device away.
@@ -55,7 +55,7 @@ int ReadPortBytes(PortHandle handle, uint8_t* buffer, int n) {
         const long long left = deadline - PortNowMs();
         if (left <= 0) break;
         const long long wait = count > 0 && left > kReadIntervalMs ? kReadIntervalMs : left;
-        const PortWait waited = WaitPort(handle, POLLIN, static_cast<int>(wait));
+        const PortWait waited = WaitPort(handle, PortEvent::Readable, static_cast<int>(wait));
         if (waited == PortWait::Lost) break;
         if (waited == PortWait::TimedOut) {
             const int late = ReadAvailable(handle, buffer + count, n - count);
@@ -134,7 +134,7 @@ int ReadPortRaw(PortHandle handle, uint8_t* buffer, int n, int timeoutMs) {
     for (;;) {
         const long long left = deadline - PortNowMs();
         if (left <= 0) return 0;
-        const PortWait wait = WaitPort(handle, POLLIN, static_cast<int>(left));
+        const PortWait wait = WaitPort(handle, PortEvent::Readable, static_cast<int>(left));
         if (wait == PortWait::Lost) return -1;
         got = ReadAvailable(handle, buffer, n);
         if (got != 0 || wait == PortWait::TimedOut) return got;

@@ -1,5 +1,5 @@
-// Private to the serial port code: the line settings on termios and the kernel's
-// line-error counters.
+// Private to the serial port code on Linux: the line settings on termios, the kernel's
+// line-error counters and what its error numbers mean for a device.
 #pragma once
 
 #include "link/port_handles.h"
@@ -20,7 +20,24 @@ void DropModemLines(int fd);
 // such setting (a pty, CDC-ACM), which changes nothing else.
 bool RequestLowLatency(int fd);
 
+// The kernel's line-error counters as last seen on a handle.
+struct LineErrorCounts {
+    int frame = 0;
+    int overrun = 0;
+    int parity = 0;
+    int brk = 0;
+    int bufOverrun = 0;
+};
 // Reads the kernel's line-error counters; false where the device keeps none.
 bool ReadLineErrorCounts(int fd, LineErrorCounts& counts);
+// Stores the counters now seen and returns the ones seen before.
+LineErrorCounts ExchangeLineErrorCounts(PortHandle handle, const LineErrorCounts& now);
+
+// The loss an errno from a failed read, write or request stands for.
+PortLoss LossFromErrno(int error);
+// A failed transfer with this errno is worth repeating.
+bool IsTransientErrno(int error);
+// A failed request (ioctl) or write with this errno means the device is no longer there.
+bool IsGoneErrno(int error);
 
 }  // namespace zelvar

@@ -1,8 +1,8 @@
-#include "image/app_directory.h"
-
 #include <unistd.h>
 
 #include <cstring>
+
+#include "image/app_directory.h"
 
 namespace zelvar {
 

@@ -3,12 +3,13 @@
 
 #include <cerrno>
 
-#include "link/port_handles.h"
+#include "link/port_line.h"
 
 namespace zelvar {
 
-PortWait WaitPort(PortHandle handle, short events, int timeoutMs) {
+PortWait WaitPort(PortHandle handle, PortEvent event, int timeoutMs) {
     if (!IsPortUsable(handle)) return PortWait::Lost;
+    const short events = event == PortEvent::Readable ? POLLIN : POLLOUT;
     const long long deadline = PortNowMs() + (timeoutMs > 0 ? timeoutMs : 0);
     for (;;) {
         long long left = deadline - PortNowMs();

@@ -1,6 +1,6 @@
-#include "image/private_directory.h"
-
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,11 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/private_directory.h"
+
 namespace zelvar {
 
 namespace {
 
 constexpr mode_t kPrivateMode = 0700;
+constexpr std::size_t kDirectoryBytes = 512;
 
 // The directory's path, without a trailing '/' (a trailing '/' would make the open
 // follow a symbolic link); false when it does not fit.
@@ -39,12 +42,12 @@ bool IsOurs(int fd) {
     return true;
 }
 
-}  // namespace
-
+// An open descriptor of the directory (the caller closes it), its path with a trailing
+// '/' in out; -1 when it cannot be made safe.
 int OpenPrivateDirectory(char* out, std::size_t size) {
     if (size == 0) return -1;
     out[0] = '\0';
-    char path[512];
+    char path[kDirectoryBytes];
     if (!PrivateDirectoryPath(path, sizeof(path))) return -1;
     if (mkdir(path, kPrivateMode) != 0 && errno != EEXIST) return -1;
     // O_NOFOLLOW refuses a symbolic link planted in place of the directory.
@@ -57,6 +60,53 @@ int OpenPrivateDirectory(char* out, std::size_t size) {
         return -1;
     }
     return fd;
+}
+
+}  // namespace
+
+bool GetPrivateDirectory(char* out, std::size_t size) {
+    const int fd = OpenPrivateDirectory(out, size);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+FILE* CreatePrivateFile(const char* name) {
+    char directory[kDirectoryBytes];
+    const int dirFd = OpenPrivateDirectory(directory, sizeof(directory));
+    if (dirFd < 0) return nullptr;
+    const int fd = openat(dirFd, name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    close(dirFd);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) close(fd);
+    return file;
+}
+
+void RemovePrivateFiles(bool (*isStale)(const char* name)) {
+    char directory[kDirectoryBytes];
+    const int dirFd = OpenPrivateDirectory(directory, sizeof(directory));
+    if (dirFd < 0) return;
+    const int listFd = dup(dirFd);
+    DIR* dir = listFd < 0 ? nullptr : fdopendir(listFd);
+    if (dir == nullptr) {
+        if (listFd >= 0) close(listFd);
+        close(dirFd);
+        return;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        if (isStale(entry->d_name)) unlinkat(dirFd, entry->d_name, 0);
+    }
+    closedir(dir);
+    close(dirFd);
+}
+
+long CurrentProcessId() {
+    return static_cast<long>(getpid());
+}
+
+bool HasProcessEnded(long pid) {
+    return kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 }  // namespace zelvar

@@ -2,10 +2,8 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
-#include <atomic>
 #include <cerrno>
 
-#include "link/line_speed_seam.h"
 #include "link/port_line.h"
 
 namespace zelvar {
@@ -22,8 +20,6 @@ constexpr SpeedCode kSpeedCodes[] = {
     {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600}, {115200, B115200},
     {230400, B230400}, {460800, B460800}, {921600, B921600},
 };
-
-std::atomic<int> g_refusedSpeed{0};  // RefuseLineSpeedForTests
 
 bool SpeedCodeOf(int speed, speed_t& code) {
     for (const SpeedCode& entry : kSpeedCodes) {
@@ -48,7 +44,7 @@ void MakeRaw8N1(termios& tio) {
 
 bool SetSpeed(termios& tio, int speed) {
     speed_t code;
-    if (speed == g_refusedSpeed.load() || !SpeedCodeOf(speed, code)) {
+    if (IsSpeedRefusedForTests(speed) || !SpeedCodeOf(speed, code)) {
         errno = EINVAL;
         return false;
     }
@@ -56,10 +52,6 @@ bool SetSpeed(termios& tio, int speed) {
 }
 
 }  // namespace
-
-void RefuseLineSpeedForTests(int speed) {
-    g_refusedSpeed.store(speed);
-}
 
 bool ApplyLineSettings(int fd, int speed) {
     termios tio{};
@@ -74,6 +66,12 @@ bool ApplyLineSpeed(int fd, int speed) {
     if (tcgetattr(fd, &tio) != 0) return false;
     if (!SetSpeed(tio, speed)) return false;
     return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+bool ApplyPortSpeed(PortHandle handle, int speed, int& error) {
+    if (ApplyLineSpeed(handle, speed)) return true;
+    error = errno;
+    return false;
 }
 
 void DropModemLines(int fd) {
