@@ -1,7 +1,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <mutex>
+#include <string>
 
 #include "base/wide_text.h"
 #include "link/port_win32.h"
@@ -55,6 +57,21 @@ bool IsComName(const char* name) {
         if (!std::isdigit(static_cast<unsigned char>(*digit))) return false;
     }
     return true;
+}
+
+// Windows itself refuses a second open of a COM port; Wine does not. A named object per
+// port makes a second open fail for every copy of this program under either. nullptr
+// when another process holds the name (reason says so).
+HANDLE ClaimPortName(const char* path, const char*& reason) {
+    std::wstring name = L"Local\\zelvar-port-";
+    for (const wchar_t c : WideFromUtf8(path)) {
+        name += c == L'\\' ? L'_' : static_cast<wchar_t>(std::towupper(c));
+    }
+    HANDLE claim = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (claim != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) return claim;
+    if (claim != nullptr) CloseHandle(claim);
+    reason = kReasonBusy;
+    return nullptr;
 }
 
 int FreeSlot() {
@@ -156,9 +173,15 @@ PortHandle OpenPortDevice(const char* path, int speed, const char*& reason) {
         CloseHandle(device);
         return kInvalidPort;
     }
-    g_ports[slot].Reset(device);
+    HANDLE claim = ClaimPortName(path, reason);
+    if (claim == nullptr) {
+        CloseHandle(device);
+        return kInvalidPort;
+    }
+    g_ports[slot].Reset(device, claim);
     if (!SetReadWait(slot, kReadSliceMs)) {
-        g_ports[slot].Reset(INVALID_HANDLE_VALUE);
+        g_ports[slot].Reset(INVALID_HANDLE_VALUE, nullptr);
+        CloseHandle(claim);
         CloseHandle(device);
         reason = kReasonSettings;
         return kInvalidPort;
@@ -179,7 +202,8 @@ void ClosePortDevice(PortHandle handle) {
     if (IsPortLost(handle)) (void)PurgeComm(port.device, PURGE_TXABORT | PURGE_TXCLEAR);
     ReleasePortSlot(handle);
     CloseHandle(port.device);
-    port.Reset(INVALID_HANDLE_VALUE);
+    CloseHandle(port.claim);
+    port.Reset(INVALID_HANDLE_VALUE, nullptr);
 }
 
 }  // namespace zelvar

@@ -70,6 +70,7 @@ PortLoss LossFromError(DWORD error) {
     switch (error) {
         case ERROR_DEVICE_NOT_CONNECTED:
         case ERROR_DEV_NOT_EXIST:
+        case ERROR_NOT_READY:  // Wine, once the pty behind the port has closed
         case ERROR_FILE_NOT_FOUND:
             return PortLoss::Removed;
         case ERROR_INVALID_HANDLE:

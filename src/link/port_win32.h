@@ -26,12 +26,14 @@ constexpr DWORD kWriteSliceMs = 200;
 // clears them there).
 struct Win32Port {
     HANDLE device = INVALID_HANDLE_VALUE;
+    HANDLE claim = nullptr;  // the port's name, claimed for this process
     int pending = -1;
     DWORD readWaitMs = 0;
     std::atomic<uint32_t> lineErrors{0};
 
-    void Reset(HANDLE newDevice) {
+    void Reset(HANDLE newDevice, HANDLE newClaim) {
         device = newDevice;
+        claim = newClaim;
         pending = -1;
         readWaitMs = 0;
         lineErrors.store(0);

@@ -1,11 +1,10 @@
 #include "test_env.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -15,9 +14,23 @@
 namespace zelvar::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zelvar-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m_path = pattern + "/";
+    // A fresh name of random letters, made by this call alone (create_directory is false
+    // for a directory that was there).
+    constexpr int kAttempts = 100;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::string name = "zelvar-test-";
+        for (int i = 0; i < 6; ++i) name += static_cast<char>('a' + random() % 26);
+        std::error_code ec;
+        if (std::filesystem::create_directory(base / name, ec)) {
+            std::filesystem::permissions(base / name, std::filesystem::perms::owner_all, ec);
+            m_path = (base / name).string() + "/";
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary directory could be made");
 }
 
 TempDir::~TempDir() {
