@@ -1,16 +1,13 @@
 #include "cli/console_output.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include "base/shared_state.h"
+#include "cli/console_terminal.h"
 #include "cli/json_output.h"
 
 namespace zelvar::cli {
 
 namespace {
 
-constexpr int kDefaultTerminalWidth = 80;
 constexpr const char* kEraseLine = "\r\x1b[K";
 constexpr const char* kFirstPhase = "connect";  // a job's phase before it reports one
 constexpr const char* kLastPhase = "done";      // the phase of the verdict
@@ -19,7 +16,7 @@ constexpr const char* kLastPhase = "done";      // the phase of the verdict
 
 DisplayMode ChooseDisplayMode(bool json) {
     if (json) return DisplayMode::Json;
-    return isatty(STDOUT_FILENO) ? DisplayMode::Terminal : DisplayMode::Plain;
+    return EnableControlSequences(stdout) ? DisplayMode::Terminal : DisplayMode::Plain;
 }
 
 std::string PrintableText(std::string_view text) {
@@ -108,7 +105,8 @@ void CConsoleOutput::Progress(uint32_t done, uint32_t total) {
     } else if (m_mode == DisplayMode::Terminal) {
         if (done >= total) {
             // The finished bar stays on screen as a line of its own.
-            const std::string bar = FormatProgressBar(m_meter.Snapshot(), TerminalWidth() - 1);
+            const std::string bar =
+                FormatProgressBar(m_meter.Snapshot(), TerminalColumns(m_out) - 1);
             m_meter.Reset();
             m_status.clear();
             WriteLine(m_out, bar);
@@ -163,7 +161,7 @@ void CConsoleOutput::ClearBottomLine() {
 }
 
 void CConsoleOutput::DrawBottomLine() {
-    const int width = TerminalWidth() - 1;  // the last column would wrap on some terminals
+    const int width = TerminalColumns(m_out) - 1;  // the last column would wrap on some terminals
     std::string line;
     if (m_meter.Active()) {
         line = FormatProgressBar(m_meter.Snapshot(), width);
@@ -185,12 +183,6 @@ void CConsoleOutput::EraseBottomLine() {
     std::fputs(kEraseLine, m_out);
     std::fflush(m_out);
     m_bottomShown = false;
-}
-
-int CConsoleOutput::TerminalWidth() const {
-    winsize size{};
-    if (ioctl(fileno(m_out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return kDefaultTerminalWidth;
 }
 
 }  // namespace zelvar::cli

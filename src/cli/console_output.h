@@ -63,7 +63,6 @@ class CConsoleOutput {
     void WriteJson(std::string line);                            // caller holds m_mutex
     void DrawBottomLine();                                       // caller holds m_mutex
     void EraseBottomLine();                                      // caller holds m_mutex
-    int TerminalWidth() const;
 
     std::mutex m_mutex;
     DisplayMode m_mode;

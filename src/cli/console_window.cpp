@@ -1,8 +1,8 @@
 #include "cli/console_window.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "cli/console_terminal.h"
 
 namespace zelvar::cli {
 
@@ -27,7 +27,7 @@ bool CConsoleWindow::Decide(const Question& question) {
         case AnswerPolicy::Ask:
             break;
     }
-    if (!isatty(STDIN_FILENO)) return false;
+    if (!InputIsTerminal()) return false;
     return AskOnTerminal(question);
 }
 

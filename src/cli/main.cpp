@@ -1,15 +1,16 @@
 // zelvar: the command-line front end of the firmware loader.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/process_start.h"
 #include "cli/signal_watch.h"
 
 namespace zelvar::cli {
@@ -119,7 +120,7 @@ void DefineCommands(CLI::App& app, Commands& c) {
 
 // Commands without a job of their own to stop end at once on Ctrl-C.
 void ExitOnStopSignal() {
-    WatchStopSignals([] { _exit(kExitInterrupted); });
+    WatchStopSignals([] { std::_Exit(kExitInterrupted); });
 }
 
 int DispatchFlash(FlashOptions options) {
@@ -145,16 +146,16 @@ int Dispatch(CLI::App& app, const Commands& c) {
 
 }  // namespace
 
-int Main(int argc, char** argv) {
+int Main(const std::vector<std::string>& arguments) {
     BlockStopSignals();
-    std::signal(SIGPIPE, SIG_IGN);  // a closed output pipe must not kill a running flash
+    PrepareProcess();
     CLI::App app(kDescription, "zelvar");
     app.set_version_flag("--version", std::string("zelvar ") + kStrVersion);
     app.require_subcommand(1);
     Commands commands;
     DefineCommands(app, commands);
     try {
-        app.parse(argc, argv);
+        ParseCommandLine(app, arguments);
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error);
         return code == 0 ? kExitSuccess : kExitUsage;
@@ -165,5 +166,5 @@ int Main(int argc, char** argv) {
 }  // namespace zelvar::cli
 
 int main(int argc, char** argv) {
-    return zelvar::cli::Main(argc, argv);
+    return zelvar::cli::Main(zelvar::cli::ProgramArguments(argc, argv));
 }

@@ -1,7 +1,5 @@
 // The display on a terminal: one line per unit, redrawn in place.
-#include <sys/ioctl.h>
-#include <unistd.h>
-
+#include "cli/console_terminal.h"
 #include "cli/station/station_display.h"
 #include "cli/station/summary_table.h"
 #include "cli/station/unit_line.h"
@@ -11,14 +9,6 @@ namespace zelvar::cli {
 namespace {
 
 constexpr double kRedrawSeconds = 0.25;  // the block is drawn at most this often
-constexpr std::size_t kFallbackColumns = 80;
-
-// A line longer than the terminal would wrap and throw off the cursor moves.
-std::size_t TerminalColumns(std::FILE* out) {
-    winsize size{};
-    if (ioctl(fileno(out), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return kFallbackColumns;
-    return size.ws_col;
-}
 
 class CLiveDisplay : public IStationDisplay {
   public:
@@ -61,7 +51,8 @@ class CLiveDisplay : public IStationDisplay {
 
     void Draw(const std::vector<UnitState>& units) {
         Erase();
-        const std::size_t columns = TerminalColumns(m_out) - 1;
+        // A line longer than the terminal would wrap and throw off the cursor moves.
+        const std::size_t columns = static_cast<std::size_t>(TerminalColumns(m_out)) - 1;
         for (const UnitState& unit : units) {
             std::fprintf(m_out, "\r\x1b[2K%s\n", LiveUnitLine(unit).substr(0, columns).c_str());
         }

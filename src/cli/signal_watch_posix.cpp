@@ -1,10 +1,10 @@
-#include "cli/signal_watch.h"
-
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <thread>
+
+#include "cli/signal_watch.h"
 
 namespace zelvar::cli {
 
