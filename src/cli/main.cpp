@@ -152,6 +152,9 @@ int Main(const std::vector<std::string>& arguments) {
     CLI::App app(kDescription, "zelvar");
     app.set_version_flag("--version", std::string("zelvar ") + kStrVersion);
     app.require_subcommand(1);
+    // Options are spelled --name everywhere: on Windows CLI11 would also take "/name",
+    // and an absolute path (under Wine, say) would then be no image but an option.
+    app.allow_windows_style_options(false);
     Commands commands;
     DefineCommands(app, commands);
     try {
