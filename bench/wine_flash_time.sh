@@ -19,29 +19,36 @@ wineboot -i >/dev/null 2>&1
 
 (cd "$work" &&
     head -c 8192 /dev/urandom > pfld.bin && head -c 262140 /dev/urandom > fw.bin &&
+    head -c 16384 /dev/urandom > fw-old.bin &&
     head -c 5484 /dev/urandom > sfld.bin &&
     srec_cat sfld.bin -binary -offset 0x00201000 -execution-start-address 0x00201000 \
         -o sfld.srec -motorola -address-length=4 >/dev/null &&
+    "$zelvar" make-image --pfld pfld.bin --fw fw-old.bin --sfld sfld.srec factory.bin >/dev/null &&
     "$zelvar" make-image --pfld pfld.bin --fw fw.bin --sfld sfld.srec image.bin >/dev/null)
 
 # Seconds of one flash, from the start of the command to its end.
 flash_once() {  # linux|windows
     rm -f "$work/gps"
-    "$sim" --link "$work/gps" --pace > "$work/sim.txt" 2>&1 &
+    "$sim" --link "$work/gps" --pace --flash-in "$work/factory.bin" > "$work/sim.txt" 2>&1 &
     local pid=$!
     for _ in $(seq 50); do [[ -e $work/gps ]] && break; sleep 0.1; done
     ln -sfn "$work/gps" "$WINEPREFIX/dosdevices/com5"
-    local start end
+    local start end rc=0
     start=$(date +%s.%N)
     if [[ $1 == linux ]]; then
         "$zelvar" flash --port "$work/gps" --yes --no-verify --log "$work/l.txt" "$work/image.bin" \
-            > "$work/out.txt" 2>&1
+            > "$work/out.txt" 2>&1 || rc=$?
     else
         wine "$exe" flash --port COM5 --yes --no-verify --log "$work/w.txt" "$work/image.bin" \
-            > "$work/out.txt" 2>&1
+            > "$work/out.txt" 2>&1 || rc=$?
     fi
     end=$(date +%s.%N)
     kill -INT $pid && wait $pid || true
+    if [[ $rc != 0 ]]; then
+        echo "the $1 flash failed ($rc):" >&2
+        cat "$work/out.txt" >&2
+        exit 1
+    fi
     awk "BEGIN { print $end - $start }"
 }
 
