@@ -23,5 +23,8 @@ bool PathExists(const char* path);
 // gives "/"), into out (kPathBytes bytes); false, with out "", when path has no '/' or
 // does not fit.
 bool DirectoryOfPath(const char* path, char* out);
+// The part of path up to and including separator (a character of path, or nullptr) into
+// out (kPathBytes bytes); false, with out "", when there is none or it does not fit.
+bool PathUpTo(const char* path, const char* separator, char* out);
 
 }  // namespace zelvar

@@ -33,14 +33,7 @@ bool PathExists(const char* path) {
 }
 
 bool DirectoryOfPath(const char* path, char* out) {
-    out[0] = '\0';
-    const char* slash = std::strrchr(path, '/');
-    if (slash == nullptr) return false;
-    const std::size_t length = static_cast<std::size_t>(slash - path) + 1;
-    if (length >= kPathBytes) return false;
-    std::memcpy(out, path, length);
-    out[length] = '\0';
-    return true;
+    return PathUpTo(path, std::strrchr(path, '/'), out);
 }
 
 }  // namespace zelvar

@@ -49,17 +49,11 @@ bool PathExists(const char* path) {
 }
 
 bool DirectoryOfPath(const char* path, char* out) {
-    out[0] = '\0';
     // Windows takes either separator.
     const char* slash = std::strrchr(path, '\\');
     const char* forward = std::strrchr(path, '/');
     if (slash == nullptr || (forward != nullptr && forward > slash)) slash = forward;
-    if (slash == nullptr) return false;
-    const std::size_t length = static_cast<std::size_t>(slash - path) + 1;
-    if (length >= kPathBytes) return false;
-    std::memcpy(out, path, length);
-    out[length] = '\0';
-    return true;
+    return PathUpTo(path, slash, out);
 }
 
 }  // namespace zelvar

@@ -12,8 +12,6 @@ namespace zelvar {
 
 namespace {
 
-constexpr DWORD kQueueBytes = 4096;  // the driver's receive and transmit queues
-
 Win32Port g_ports[kMaxPortHandles];
 std::mutex g_portTable;  // opening and closing
 

@@ -7,12 +7,6 @@ namespace zelvar {
 
 namespace {
 
-// A read that comes back empty long before its time-out means the line hung up (a
-// closed pty under Wine answers so); this many in a row mark the handle lost.
-constexpr int kEarlyEmptyReadsLost = 50;
-constexpr long long kEarlyEmptyMs = 2;  // an empty read sooner than this is early
-constexpr int kFailedReadPauseMs = 1;   // between reads that failed without a loss
-
 void Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

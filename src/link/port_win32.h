@@ -19,6 +19,12 @@ namespace zelvar {
 // a transfer of another thread on the same handle is never held up for longer.
 constexpr DWORD kReadSliceMs = 20;
 constexpr DWORD kWriteSliceMs = 200;
+// A read that comes back empty long before its time-out means the line hung up (a
+// closed pty under Wine answers so); this many in a row mark the handle lost.
+constexpr int kEarlyEmptyReadsLost = 50;
+constexpr long long kEarlyEmptyMs = 2;  // an empty read sooner than this is early
+constexpr int kFailedReadPauseMs = 1;   // between reads that failed without a loss
+constexpr DWORD kQueueBytes = 4096;     // the driver's receive and transmit queues
 
 // The device behind a port handle. pending holds a byte a wait has already read (-1 for
 // none), readWaitMs the read time-out the device has now, lineErrors the line errors the
