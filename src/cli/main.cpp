@@ -32,7 +32,7 @@ void AddLogAndJson(CLI::App* command, DeviceOptions& device, bool withJson) {
     command->add_option(
         "--log", device.logPath,
         "write the log file here (default: Zelvar.txt beside a copied program, else in "
-        "$XDG_STATE_HOME/zelvar/)");
+        "$XDG_STATE_HOME/zelvar/, on Windows %LOCALAPPDATA%\\zelvar\\)");
     if (withJson) {
         command->add_flag("--json", device.json,
                           "one JSON object per line for every message, status and progress step");
