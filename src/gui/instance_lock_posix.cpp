@@ -1,11 +1,11 @@
-#include "gui/instance_lock.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+
+#include "gui/instance_lock.h"
 
 namespace zelvar {
 

@@ -1,5 +1,3 @@
-#include "gui/serial_port_list.h"
-
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "gui/serial_port_list.h"
 #include "sim/sim_link_path.h"
 
 namespace zelvar {

@@ -1,5 +1,3 @@
-#include "base/message_log.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -12,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/message_log.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
 #include "test_env.h"

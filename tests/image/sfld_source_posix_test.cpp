@@ -1,7 +1,5 @@
 // SFLD sources: the section appended to a composite image, its check word, the private
 // temporary file, the fallback to "sfld.hex" beside the program and the messages.
-#include "image/sfld_source.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,6 +15,7 @@
 #include "image/app_directory.h"
 #include "image/composite_builder.h"
 #include "image/firmware_image.h"
+#include "image/sfld_source.h"
 #include "support/test_env.h"
 
 namespace zelvar {
