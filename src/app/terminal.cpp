@@ -6,6 +6,7 @@
 #include "app/terminal_display.h"
 #include "app/terminal_handover.h"
 #include "base/shared_state.h"
+#include "upload/upload_timing.h"
 
 namespace zelvar {
 
@@ -32,6 +33,7 @@ class CTerminalLoop {
 
     PortHandle m_handle;
     int m_session;
+    int m_speed = kJobOpenSpeed;  // the line's speed: the job opened the port at this one
     TerminalRequest m_request;
     CTerminalDisplay m_display;
 };
@@ -92,14 +94,17 @@ void CTerminalLoop::Send(const char* text) {
 }
 
 void CTerminalLoop::ChangeSpeed(int speed) {
-    // A refused speed has been shown; the terminal goes on at the speed it had.
-    (void)ChangeLineSpeed(m_handle, speed);
+    // A refused speed has been shown; the terminal goes on at the speed it had, and a
+    // reopen asks for that one, not for the refused one.
+    if (ChangeLineSpeed(m_handle, speed).Ok()) m_speed = speed;
+    g_terminalBaud = m_speed;
 }
 
 bool CTerminalLoop::Reopen() {
     ClosePort(m_handle);
     // A failed open has shown its own message; the job ends without another.
-    m_handle = OpenPort(g_portName.Get().c_str(), g_terminalBaud.load());
+    m_speed = g_terminalBaud.load();
+    m_handle = OpenPort(g_portName.Get().c_str(), m_speed);
     return m_handle != kInvalidPort;
 }
 

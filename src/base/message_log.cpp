@@ -1,10 +1,10 @@
 #include "base/message_log.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "base/builtin_sinks.h"
 #include "base/log_file.h"
@@ -102,12 +102,14 @@ bool IsLogFileOpen() {
 
 namespace {
 
-// Appends one line; false (with the file and the reason) only for the first failed write
-// of a log file, so that a failure is said once.
-bool AppendLogLine(const char* text, std::string& failedPath, int& error) {
+// Appends one line, cut at its first zero byte and at kLogLineBytes (between two
+// characters); false (with the file and the reason) only for the first failed write of
+// a log file, so that a failure is said once.
+bool AppendLogLine(std::string_view text, std::string& failedPath, int& error) {
+    text = text.substr(0, text.find('\0'));
     char line[kLogLineBytes + 2];
-    std::size_t n = Utf8Prefix(text, kLogLineBytes);
-    std::memcpy(line, text, n);
+    const std::size_t n = Utf8Prefix(text, kLogLineBytes);
+    std::memcpy(line, text.data(), n);
     line[n] = '\r';
     line[n + 1] = '\n';
     std::lock_guard lock(Log().mutex);
@@ -135,18 +137,15 @@ thread_local PendingLogFailure t_pendingFailure;
 void WriteLogLine(const char* text) {
     std::string failedPath;
     int error = 0;
-    if (!AppendLogLine(text, failedPath, error)) ShowLogFailure(failedPath, error);
+    if (!AppendLogLine(text != nullptr ? text : "", failedPath, error)) {
+        ShowLogFailure(failedPath, error);
+    }
 }
 
 void WriteEventToLogFile(const LoaderEvent& event) {
     if (event.kind != EventKind::Message && event.kind != EventKind::Status) return;
-    // The event's text is a view; the line is cut to what the log takes anyway.
-    char text[kLogLineBytes + 1];
-    const std::size_t n = std::min(event.text.size(), kLogLineBytes);
-    std::memcpy(text, event.text.data(), n);
-    text[n] = '\0';
     PendingLogFailure& failure = t_pendingFailure;
-    if (!AppendLogLine(text, failure.path, failure.error)) failure.pending = true;
+    if (!AppendLogLine(event.text, failure.path, failure.error)) failure.pending = true;
 }
 
 void ReportPendingLogFailure() {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace zelvar {
 
@@ -28,6 +29,7 @@ class CSharedText {
 };
 
 // Longest text that fits in limit bytes without splitting a UTF-8 sequence.
+std::size_t Utf8Prefix(std::string_view text, std::size_t limit);
 std::size_t Utf8Prefix(const char* text, std::size_t limit);
 
 template <std::size_t Capacity>

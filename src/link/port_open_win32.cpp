@@ -82,9 +82,8 @@ int FreeSlot() {
 // Raw 8N1 at speed: no parity, no flow control of any kind, DTR and RTS held inactive,
 // no character replaced or dropped, and a line error never aborts the transfers.
 bool ApplyLineSettings(HANDLE device, int speed) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(device, &dcb)) return false;
+    DCB dcb;
+    if (!ReadLineSettings(device, dcb)) return false;
     dcb.BaudRate = static_cast<DWORD>(speed);
     dcb.fBinary = TRUE;
     dcb.fParity = FALSE;
@@ -118,9 +117,8 @@ HANDLE OpenDevice(const char* path, const char*& reason) {
         reason = OpenErrorText(GetLastError(), IsComDevicePath(path));
         return INVALID_HANDLE_VALUE;
     }
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (GetFileType(device) != FILE_TYPE_CHAR || !GetCommState(device, &dcb)) {
+    DCB dcb;
+    if (GetFileType(device) != FILE_TYPE_CHAR || !ReadLineSettings(device, dcb)) {
         reason = kReasonNotSerial;
         CloseHandle(device);
         return INVALID_HANDLE_VALUE;

@@ -28,9 +28,8 @@ bool ApplyPortSpeed(PortHandle handle, int speed, int& error) {
         return false;
     }
     HANDLE device = Win32PortOf(handle).device;
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(device, &dcb)) {
+    DCB dcb;
+    if (!ReadLineSettings(device, dcb)) {
         error = static_cast<int>(GetLastError());
         return false;
     }

@@ -49,6 +49,14 @@ struct Win32Port {
 // The port behind handle (IsPortSlot(handle) must hold).
 Win32Port& Win32PortOf(PortHandle handle);
 
+// The device's line settings as the driver has them now; false when it gives none
+// (the handle names no serial device).
+inline bool ReadLineSettings(HANDLE device, DCB& dcb) {
+    dcb = DCB{};
+    dcb.DCBlength = sizeof dcb;
+    return GetCommState(device, &dcb) != FALSE;
+}
+
 // Looks at the driver's queues (status), keeping the line errors it reports; false when
 // the request failed (a device that has gone is marked lost).
 bool PollComm(PortHandle handle, COMSTAT& status);

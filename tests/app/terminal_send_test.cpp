@@ -103,11 +103,19 @@ TEST_F(TerminalSend, RefusedSpeedIsShownAndTheTerminalGoesOnAtTheOldSpeed) {
     auto job = StartOn(pty);
     {
         test::RefusedLineSpeed refused(57600);
+        g_terminalBaud = 57600;  // as the dialog sets it with the command
         PostTerminalCommand(TermSpeed57600);
         const std::string text = "Line speed 57600 refused by the serial port.";
         EXPECT_TRUE(WaitFor([&] { return m_fx.Window().GetText(IDC_STATUS) == text; }));
         EXPECT_NE(m_fx.LogText().find(text + "\r\n"), std::string::npos);
         EXPECT_EQ(SendAndCollect(pty, "after", 7), Bytes("after\r\n"));
+        EXPECT_EQ(pty.SlaveSpeed(), 4800);
+        EXPECT_FALSE(job->Done());
+        // A reopen asks for the speed the line has, not for the refused one.
+        EXPECT_EQ(g_terminalBaud.load(), 4800);
+        g_portName.Set(pty.SlavePath().c_str());
+        PostTerminalCommand(TermReopen);
+        EXPECT_EQ(SendAndCollect(pty, "reopened", 10), Bytes("reopened\r\n"));
         EXPECT_EQ(pty.SlaveSpeed(), 4800);
         EXPECT_FALSE(job->Done());
     }

@@ -83,8 +83,14 @@ TEST(MessageLog, LongTextsAreCutAtTheirLimits) {
     LogAnsiLine(umlauts.c_str());
     std::string shown = fx.Window().ListItem(IDC_MESSAGE_LIST, 0);
     EXPECT_EQ(shown.size(), 199u * 2);
+    // A message longer than a log line loses its last whole characters there, not half
+    // of one: 255 two-byte characters are 510 bytes.
+    const std::string longUmlauts = umlauts + umlauts;
+    LogLine(longUmlauts.c_str());
+    EXPECT_EQ(fx.Window().ListItem(IDC_MESSAGE_LIST, 1), longUmlauts);
     std::string log = fx.LogText();
-    EXPECT_EQ(log, kHeader + std::string(511, 'x') + "\r\n" + shown + "\r\n");
+    EXPECT_EQ(log, kHeader + std::string(511, 'x') + "\r\n" + shown + "\r\n" +
+                       longUmlauts.substr(0, 510) + "\r\n");
 }
 
 TEST(MessageLog, UnusableDirectoryLeavesNoLogAndNoError) {
