@@ -13,11 +13,10 @@ constexpr LogFileHandle kNoLogFile = -1;
 // Opens (creating) path without following a symbolic link, locks it against every other
 // writer and empties it. kNoLogFile when it cannot be had (locked by another run, say).
 LogFileHandle OpenLockedLogFile(const char* path);
-// Writes all of data and puts it on storage; false with the system's error code.
+// Writes all of data and puts it on storage; false with the system's error code
+// (SystemErrorText has its words).
 // A file system that cannot sync the file still has the bytes: that counts as written.
 bool WriteLogFileDurably(LogFileHandle file, const char* data, std::size_t size, int& error);
 void CloseLogFileHandle(LogFileHandle file);
-// The system's words for an error code of WriteLogFileDurably.
-const char* LogErrorText(int error);
 
 }  // namespace zelvar

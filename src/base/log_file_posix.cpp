@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "base/log_file.h"
 
@@ -46,10 +45,6 @@ bool WriteLogFileDurably(LogFileHandle file, const char* data, std::size_t size,
 
 void CloseLogFileHandle(LogFileHandle file) {
     if (file != kNoLogFile) close(static_cast<int>(file));
-}
-
-const char* LogErrorText(int error) {
-    return std::strerror(error);
 }
 
 }  // namespace zelvar

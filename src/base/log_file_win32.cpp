@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <cstdio>
-
 #include "base/log_file.h"
 #include "base/wide_text.h"
 
@@ -61,20 +59,6 @@ bool WriteLogFileDurably(LogFileHandle file, const char* data, std::size_t size,
 
 void CloseLogFileHandle(LogFileHandle file) {
     if (file != kNoLogFile) CloseHandle(AsHandle(file));
-}
-
-const char* LogErrorText(int error) {
-    static thread_local char text[256];
-    const DWORD n =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       static_cast<DWORD>(error), 0, text, sizeof text, nullptr);
-    if (n == 0) std::snprintf(text, sizeof text, "error %d", error);
-    // The system's text ends in a line break; the log line has its own.
-    for (DWORD i = n; i > 0 && (text[i - 1] == '\r' || text[i - 1] == '\n' || text[i - 1] == '.');
-         --i) {
-        text[i - 1] = '\0';
-    }
-    return text;
 }
 
 }  // namespace zelvar

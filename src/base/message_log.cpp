@@ -11,6 +11,7 @@
 #include "base/main_window.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
+#include "base/system_error.h"
 
 namespace zelvar {
 
@@ -67,7 +68,7 @@ void ShowLogFailure(const std::string& path, int error) {
     char text[kLogLineBytes + 1];
     std::snprintf(text, sizeof text,
                   "Cannot write the log file %s (%s); lines are missing from it.", path.c_str(),
-                  LogErrorText(error));
+                  SystemErrorText(error));
     LogLine(text);
 }
 

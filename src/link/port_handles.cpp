@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/message_log.h"
+#include "base/system_error.h"
 
 namespace zelvar {
 
@@ -14,6 +15,7 @@ struct PortSlot {
     std::atomic<bool> open{false};
     std::atomic<bool> lost{false};
     std::atomic<bool> lossShown{false};
+    std::atomic<bool> refusalShown{false};
 };
 
 PortSlot g_portSlots[kMaxPortHandles];
@@ -61,6 +63,7 @@ void ClaimPortSlot(PortHandle handle) {
     PortSlot& slot = SlotOf(handle);
     slot.lost.store(false);
     slot.lossShown.store(false);
+    slot.refusalShown.store(false);
     slot.open.store(true);
 }
 
@@ -70,6 +73,7 @@ void ReleasePortSlot(PortHandle handle) {
     slot.open.store(false);
     slot.lost.store(false);
     slot.lossShown.store(false);
+    slot.refusalShown.store(false);
 }
 
 void MarkPortLost(PortHandle handle, PortLoss loss) {
@@ -84,6 +88,13 @@ void MarkPortLost(PortHandle handle, PortLoss loss) {
     } else {
         std::snprintf(text, sizeof text, "Serial device lost: %s", LossText(loss));
     }
+    ShowStatus(text);
+}
+
+void NoteWriteRefused(PortHandle handle, int error) {
+    if (!IsPortSlot(handle) || SlotOf(handle).refusalShown.exchange(true)) return;
+    char text[160];
+    std::snprintf(text, sizeof text, "Serial write refused: %s", SystemErrorText(error));
     ShowStatus(text);
 }
 

@@ -34,6 +34,9 @@ void ReleasePortSlot(PortHandle handle);
 
 // Marks the handle lost; the first loss of a handle is shown in the status line.
 void MarkPortLost(PortHandle handle, PortLoss loss);
+// A write the driver turned down with error, the device still there: the first such
+// refusal of an opened handle is shown in the status line, since its bytes were dropped.
+void NoteWriteRefused(PortHandle handle, int error);
 // A request on the handle failed with the system's error code: a device that is no
 // longer there marks the handle lost.
 void NoteRequestFailure(PortHandle handle, int error);

@@ -32,9 +32,12 @@ bool AwaitWriteRoom(PortHandle handle, long long lastProgress, int retryMs) {
     return WaitPort(handle, PortEvent::Writable, retryMs) != PortWait::Lost;
 }
 
-// A write WriteAvailable failed: Lost when the error took the device away.
+// A write WriteAvailable failed: Lost when the error took the device away, otherwise
+// Refused, and said once.
 PortResult FailedWrite(PortHandle handle, int error) {
-    return {IsPortLost(handle) ? PortOutcome::Lost : PortOutcome::Refused, error};
+    if (IsPortLost(handle)) return {PortOutcome::Lost, error};
+    NoteWriteRefused(handle, error);
+    return {PortOutcome::Refused, error};
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <thread>
 
 #include "base/resource_ids.h"
@@ -95,12 +96,21 @@ TEST_F(PortWriteRefused, AnErrorOtherThanALossIsReportedAndLeavesThePortUsable) 
     EXPECT_EQ(result.error, EFAULT);
     EXPECT_LT(watch.Ms(), kWriteStallLostMs);  // not waited out as a stall
     EXPECT_FALSE(IsPortLost(port));
-    EXPECT_TRUE(fixture.Window().GetText(IDC_STATUS).empty());
-    EXPECT_TRUE(LogLinesAfterHeader(fixture).empty());
+    // The dropped bytes are said once for the opened port, not as a loss.
+    const std::string said = std::string("Serial write refused: ") + std::strerror(EFAULT);
+    EXPECT_EQ(fixture.Window().GetText(IDC_STATUS), said);
+    EXPECT_EQ(WritePortByte(port, 0x55).outcome, PortOutcome::Ok);
+    EXPECT_EQ(WritePortText(port, page.Bytes(), 4).outcome, PortOutcome::Refused);
+    EXPECT_EQ(LogLinesAfterHeader(fixture), std::vector<std::string>{said});
+    EXPECT_EQ(pty.Drain(), std::vector<uint8_t>{0x55});
     // The next write goes out as ever.
     EXPECT_TRUE(WritePortText(port, "ok", 0).Ok());
     const std::vector<uint8_t> sent = pty.Drain();
     EXPECT_EQ(std::string(sent.begin(), sent.end()), "ok");
+    // A port opened again says its own first refusal.
+    ASSERT_TRUE(Open(9600));
+    EXPECT_EQ(WritePortText(port, page.Bytes(), 4).outcome, PortOutcome::Refused);
+    EXPECT_EQ(LogLinesAfterHeader(fixture), (std::vector<std::string>{said, said}));
 }
 
 TEST_F(PortWriteRefused, AHungUpLineIsALossNotARefusal) {

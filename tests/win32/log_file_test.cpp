@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/message_log.h"
+#include "base/system_error.h"
 #include "support/test_env.h"
 
 namespace zelvar {
@@ -62,7 +63,7 @@ TEST(LogFileWin32, NoLogInADirectoryThatIsNotThere) {
 }
 
 TEST(LogFileWin32, ErrorTextsAreTheSystemsWithoutALineBreak) {
-    const std::string text = LogErrorText(ERROR_DISK_FULL);
+    const std::string text = SystemErrorText(ERROR_DISK_FULL);
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_EQ(text.find('\r'), std::string::npos);
