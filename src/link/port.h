@@ -79,12 +79,12 @@ uint32_t ReportCommErrors(PortHandle handle);
 int ReadPortBytes(PortHandle handle, uint8_t* buffer, int n);
 int ReadPortByte(PortHandle handle, uint8_t& out, uint8_t prompt);
 // Both wait while the driver's queue is full. Ok once everything was taken; Refused when
-// the driver turned a write down with an errno other than a device's loss (the bytes not
-// yet taken are dropped; the first refusal of an opened port is shown in the status line
-// as "Serial write refused: <the system's words>"); Lost when the device went away or writes
-// stalled for kWriteStallLostMs. WritePortText sends length bytes, or up to the terminating zero
-// when length is 0 (nothing for an empty text); a null text or a negative length is
-// Refused (EINVAL) without a write.
+// the driver turned a write down with an errno other than a device's loss: the bytes not
+// yet taken are dropped, and the first refusal of an opened port is shown in the status
+// line as "Serial write refused: <the system's words>". Lost when the device went away or
+// writes stalled for kWriteStallLostMs. WritePortText sends length bytes, or up to the
+// terminating zero when length is 0 (nothing for an empty text); a null text or a
+// negative length is Refused (EINVAL) without a write, and without the status line.
 PortResult WritePortByte(PortHandle handle, uint8_t byte);
 PortResult WritePortText(PortHandle handle, const void* bytes, int length);
 
