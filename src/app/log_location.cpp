@@ -12,7 +12,8 @@ namespace zelvar {
 std::string ChooseLogDirectory(const std::string& programDirectory,
                                const std::string& installedDirectory) {
     const std::string program = ResolvedPath(programDirectory);
-    const bool installed = !program.empty() && program == ResolvedPath(installedDirectory);
+    const bool installed = !program.empty() && (program == ResolvedPath(installedDirectory) ||
+                                                HoldsUninstaller(program));
     if (!program.empty() && !installed && IsWritableDirectory(program)) {
         return programDirectory;
     }

@@ -1,8 +1,9 @@
 // Where the log file "Zelvar.txt" goes when no path is given for it: beside the program
 // when that directory can be written and is not the directory the program was installed
-// into (a copied, portable program keeps its log with it), else in the user's state
-// directory, $XDG_STATE_HOME/zelvar/ (~/.local/state/zelvar/ when that is unset), which is
-// made with mode 0700. On Windows the state directory is %LOCALAPPDATA%\zelvar\.
+// into (a copied, portable program keeps its log with it; on Windows an installed folder,
+// wherever it is, holds the installer's uninstaller), else in the user's state directory,
+// $XDG_STATE_HOME/zelvar/ (~/.local/state/zelvar/ when that is unset), which is made with
+// mode 0700. On Windows the state directory is %LOCALAPPDATA%\zelvar\.
 #pragma once
 
 #include <string>
@@ -18,6 +19,10 @@ const char* StateDirectorySetting();
 std::string ResolvedPath(const std::string& path);
 // This user may create files in the directory.
 bool IsWritableDirectory(const std::string& path);
+// An installer's uninstaller sits in the directory (a resolved path): the programs there
+// were installed, not copied. Always false on Linux, whose packages go to a directory known
+// when the program is built.
+bool HoldsUninstaller(const std::string& directory);
 
 // The directory the log goes into for a program in programDirectory (with its trailing
 // '/'); installedDirectory is where an installed copy lives. "" when there is none.

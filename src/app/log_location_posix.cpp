@@ -66,4 +66,8 @@ bool IsWritableDirectory(const std::string& path) {
     return access(path.c_str(), W_OK) == 0;
 }
 
+bool HoldsUninstaller(const std::string&) {
+    return false;
+}
+
 }  // namespace zelvar

@@ -4,6 +4,7 @@
 
 #include "app/log_location.h"
 #include "base/wide_text.h"
+#include "image/app_directory.h"
 
 namespace zelvar {
 
@@ -54,6 +55,14 @@ bool IsWritableDirectory(const std::string& path) {
     if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
     CloseHandle(file);
     return true;
+}
+
+// ZELVAR_UNINSTALLER: the file name the installer gives its uninstaller, set by the build.
+bool HoldsUninstaller(const std::string& directory) {
+    if (directory.empty()) return false;
+    const char last = directory.back();
+    const std::string separator = last == '\\' || last == '/' ? "" : "\\";
+    return PathExists((directory + separator + ZELVAR_UNINSTALLER).c_str());
 }
 
 }  // namespace zelvar

@@ -78,6 +78,11 @@ TEST(LogLocation, StateDirectoryIsInLocalAppData) {
     EXPECT_TRUE(std::filesystem::is_directory(state));
     // A writable program directory keeps the log beside the program.
     EXPECT_EQ(ChooseLogDirectory(dir.Path(), "C:\\elsewhere\\"), dir.Path());
+    // Unless the installer put the program there, wherever that was.
+    test::TempDir installed;
+    ASSERT_TRUE(test::WriteFile(installed.File(ZELVAR_UNINSTALLER), "MZ"));
+    EXPECT_TRUE(IsWritableDirectory(installed.Path()));
+    EXPECT_EQ(ChooseLogDirectory(installed.Path(), "C:\\elsewhere\\"), state);
 
     ASSERT_EQ(_wputenv_s(L"LOCALAPPDATA", L""), 0);
     EXPECT_EQ(StateLogDirectory(), "");
