@@ -35,6 +35,10 @@ bool ReadFileInChunks(const std::string& path, std::size_t chunkBytes,
                       const std::function<void(const uint8_t*, std::size_t)>& take,
                       std::string& error);
 
+// dir with a separator at its end: '/' added unless it ends in one (on Windows '\'
+// counts as one too); "" stays "".
+std::string DirectoryPrefix(const std::string& dir);
+
 // The last component of path (after the last separator).
 std::string FileNameOf(const std::string& path);
 

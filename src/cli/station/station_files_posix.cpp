@@ -49,7 +49,7 @@ std::string UnitLogDirectoryPath(const std::string& dir, std::string& error) {
         error = "--log-dir " + dir + ": not a directory";
         return "";
     }
-    return dir.back() == '/' ? dir : dir + '/';
+    return DirectoryPrefix(dir);
 }
 
 std::string CheckFileCanBeWritten(const std::string& path) {
@@ -108,6 +108,10 @@ bool ReadFileInChunks(const std::string& path, std::size_t chunkBytes,
     }
     close(fd);
     return true;
+}
+
+std::string DirectoryPrefix(const std::string& dir) {
+    return dir.empty() || dir.back() == '/' ? dir : dir + '/';
 }
 
 std::string FileNameOf(const std::string& path) {

@@ -75,7 +75,7 @@ std::string UnitLogDirectoryPath(const std::string& dir, std::string& error) {
         error = "--log-dir " + dir + ": not a directory";
         return "";
     }
-    return dir.find_last_of(kSeparators) == dir.size() - 1 ? dir : dir + '\\';
+    return DirectoryPrefix(dir);
 }
 
 std::string CheckFileCanBeWritten(const std::string& path) {
@@ -143,6 +143,11 @@ bool ReadFileInChunks(const std::string& path, std::size_t chunkBytes,
     }
     CloseHandle(file);
     return true;
+}
+
+std::string DirectoryPrefix(const std::string& dir) {
+    if (dir.empty() || dir.find_last_of(kSeparators) == dir.size() - 1) return dir;
+    return dir + '\\';
 }
 
 std::string FileNameOf(const std::string& path) {

@@ -42,7 +42,7 @@ std::string UnitLogName(const std::string& port, const std::tm& startLocal, int 
 std::string ClaimUnitLogPath(const std::string& logDir, const std::string& port, std::time_t start,
                              std::string& error) {
     const std::tm local = LocalTime(start);
-    const std::string dir = logDir.empty() || logDir.back() == '/' ? logDir : logDir + "/";
+    const std::string dir = DirectoryPrefix(logDir);
     for (int counter = 1; counter <= kMaxLogNameCounter; ++counter) {
         const std::string path = dir + UnitLogName(port, local, counter);
         const NewFile made = CreateNewFile(path, error);

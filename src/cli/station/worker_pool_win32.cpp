@@ -185,10 +185,10 @@ void CWorkerPool::InterruptAll() {
     }
 }
 
+// The whole job: a process a worker started goes too, and with it the last writer of
+// the worker's pipes.
 void CWorkerPool::KillAll() {
-    for (const std::unique_ptr<Worker>& worker : m_impl->workers) {
-        TerminateProcess(worker->process.process, kKilledWorkerExitCode);
-    }
+    TerminateJobObject(m_impl->job, kKilledWorkerExitCode);
 }
 
 }  // namespace zelvar::cli
