@@ -12,6 +12,7 @@
 #include "cli/exit_codes.h"
 #include "cli/process_start.h"
 #include "cli/signal_watch.h"
+#include "cli/station/port_watch.h"
 
 namespace zelvar::cli {
 
@@ -62,8 +63,9 @@ void AddFlashUnitOptions(CLI::App* flash, FlashOptions& options) {
                       "write one record per unit to FILE (.csv or .json)");
     flash->add_flag("--watch", options.watch,
                     "flash each serial device as it appears, until Ctrl-C");
-    flash->add_option("--port-glob", options.portGlob,
-                      "with --watch: the devices to watch (default /dev/serial/by-id/*)");
+    flash->add_option(
+        "--port-glob", options.portGlob,
+        std::string("with --watch: the devices to watch (default ") + kDefaultPortGlob + ")");
     flash->add_flag("--verify,!--no-verify", options.verify,
                     "after the upload, connect again and compare the receiver with the image "
                     "(the default; --no-verify skips it)");

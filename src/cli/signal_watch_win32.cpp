@@ -1,10 +1,13 @@
 // The system calls a console control handler on a thread it starts for each event, so
-// the stop action runs there, outside any signal context.
+// the stop action runs there, outside any signal context. A station's worker takes the
+// station's stop requests from its stop event the same way, on a thread of its own.
 #include <windows.h>
 
 #include <atomic>
+#include <thread>
 
 #include "cli/signal_watch.h"
+#include "cli/worker_stop_event.h"
 
 namespace zelvar::cli {
 
@@ -29,6 +32,11 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     return TRUE;
 }
 
+// Each signal of the station's event is one more request, as Ctrl-Break would be.
+void WatchStopEvent(HANDLE event) {
+    while (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) OnConsoleEvent(CTRL_BREAK_EVENT);
+}
+
 }  // namespace
 
 void BlockStopSignals() {}
@@ -39,6 +47,9 @@ void WatchStopSignals(std::function<void()> onStop) {
     started = true;
     g_onStop = std::move(onStop);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    const std::wstring name = WorkerStopEventName(GetCurrentProcessId());
+    HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
+    if (event != nullptr) std::thread(WatchStopEvent, event).detach();
 }
 
 }  // namespace zelvar::cli

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <map>
 
+#include "cli/commands.h"
+#include "cli/station/line_splitter.h"
 #include "cli/station/summary_table.h"
 #include "cli/station/unit_json.h"
 #include "cli/station/unit_line.h"
@@ -35,7 +37,7 @@ void PollUntilEnded(CWorkerPool& pool, Collected& seen, int unit) {
     const auto start = std::chrono::steady_clock::now();
     while (seen.ended.count(unit) == 0 && std::chrono::steady_clock::now() - start <
                                               std::chrono::duration<double>(kGiveUpSeconds)) {
-        pool.Poll(kPollMs, -1, seen);
+        pool.Poll(kPollMs, false, seen);
     }
 }
 
@@ -65,7 +67,7 @@ TEST(StationWorkers, ChildStartsWithNoStopSignalBlockedNorSigpipeIgnored) {
             << line;
     }
     EXPECT_EQ(pool.Running(), 1u) << "the sleeping worker is still running";
-    pool.SignalAll(SIGKILL);
+    pool.KillAll();
     PollUntilEnded(pool, seen, 1);
     ASSERT_EQ(seen.ended.count(1), 1u);
     EXPECT_TRUE(WIFSIGNALED(seen.ended[1]));
@@ -91,7 +93,7 @@ TEST(StationWorkers, AStalledWorkerHoldsUpNoOtherAndLongLinesAreCut) {
     EXPECT_TRUE(seen.out[0].empty());
     EXPECT_EQ(seen.ended.count(0), 0u);
 
-    pool.SignalAll(SIGKILL);
+    pool.KillAll();
     PollUntilEnded(pool, seen, 0);
     EXPECT_EQ(seen.out[0], std::vector<std::string>{"half a line"}) << "handed on at its end";
 }

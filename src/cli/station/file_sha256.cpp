@@ -1,12 +1,9 @@
 #include "cli/station/file_sha256.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <vector>
+
+#include "cli/station/station_files.h"
 
 namespace zelvar::cli {
 
@@ -107,25 +104,11 @@ std::array<uint8_t, 32> Sha256::Finish() {
 }
 
 std::string FileSha256(const std::string& path, std::string& error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = path + ": " + std::strerror(errno);
-        return {};
-    }
     Sha256 hash;
-    std::vector<uint8_t> chunk(kSha256ChunkBytes);
-    for (;;) {
-        const ssize_t n = read(fd, chunk.data(), chunk.size());
-        if (n == 0) break;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = path + ": " + std::strerror(errno);
-            close(fd);
-            return {};
-        }
-        hash.Update(chunk.data(), static_cast<std::size_t>(n));
-    }
-    close(fd);
+    const bool read = ReadFileInChunks(
+        path, kSha256ChunkBytes,
+        [&hash](const uint8_t* data, std::size_t size) { hash.Update(data, size); }, error);
+    if (!read) return {};
     return LowerHex(hash.Finish());
 }
 

@@ -1,6 +1,8 @@
-// The devices --watch flashes: the paths matching a glob, or given ports, looked at
+// The devices --watch flashes: the ports matching a pattern, or given ports, looked at
 // every kPortWatchIntervalMs. A device counts as new when it is present now and was
-// not at the previous look, so one that stays plugged in is reported once.
+// not at the previous look, so one that stays plugged in is reported once. On Linux the
+// pattern is a glob of device paths (port_watch_posix.cpp); on Windows it matches the
+// COM port names the system lists in its SERIALCOMM key (port_watch_win32.cpp).
 #pragma once
 
 #include <set>
@@ -10,11 +12,12 @@
 namespace zelvar::cli {
 
 constexpr int kPortWatchIntervalMs = 250;
-constexpr const char* kDefaultPortGlob = "/dev/serial/by-id/*";
+// "/dev/serial/by-id/*"; on Windows "COM*".
+extern const char* const kDefaultPortGlob;
 
 class CPortWatch {
   public:
-    // With ports given they are watched; else the paths that match pattern.
+    // With ports given they are watched; else the ports that match pattern.
     CPortWatch(std::vector<std::string> ports, std::string pattern);
 
     // The devices present now that were not at the previous call, in name order.

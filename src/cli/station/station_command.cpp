@@ -1,15 +1,12 @@
 // zelvar flash with several ports, --ports-from, --log-dir, --report or --watch: the
 // production station. Each unit is flashed by a worker process of its own.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "app/log_location.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/station/file_sha256.h"
+#include "cli/station/station_files.h"
 #include "cli/station/station_run.h"
 #include "cli/station/stop_request.h"
 #include "cli/station/unit_ports.h"
@@ -20,8 +17,6 @@ namespace zelvar::cli {
 
 namespace {
 
-constexpr mode_t kLogDirMode = 0755;
-
 int Refuse(const std::string& reason) {
     std::fprintf(stderr, "zelvar: %s\n", reason.c_str());
     return kExitUsage;
@@ -30,21 +25,12 @@ int Refuse(const std::string& reason) {
 // The directory of the units' logs, made when missing; "" with error set when it cannot be.
 std::string UnitLogDirectory(const std::string& logDir, std::string& error) {
     if (logDir.empty()) return DefaultLogDirectory();
-    struct stat info {};
-    if (stat(logDir.c_str(), &info) != 0 && mkdir(logDir.c_str(), kLogDirMode) != 0) {
-        error = "--log-dir " + logDir + ": " + std::strerror(errno);
-        return "";
-    }
-    if (stat(logDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        error = "--log-dir " + logDir + ": not a directory";
-        return "";
-    }
-    return logDir.back() == '/' ? logDir : logDir + '/';
+    return UnitLogDirectoryPath(logDir, error);
 }
 
 ImageIdentity IdentityOf(const std::string& image, IStationDisplay& display) {
     ImageIdentity identity;
-    identity.name = image.substr(image.find_last_of('/') + 1);
+    identity.name = FileNameOf(image);
     std::string error;
     identity.sha256 = FileSha256(image, error);
     if (identity.sha256.empty()) display.Note("no checksum of the image: " + error);

@@ -1,11 +1,10 @@
 #include "cli/station/station_run.h"
 
-#include <signal.h>
-
 #include <ctime>
 
 #include "cli/exit_codes.h"
 #include "cli/station/exit_ranking.h"
+#include "cli/station/local_time.h"
 #include "cli/station/stop_request.h"
 #include "cli/station/unit_log_name.h"
 #include "cli/station/worker_spawn.h"
@@ -15,14 +14,6 @@ namespace zelvar::cli {
 namespace {
 
 constexpr int kRoundMs = 100;  // the loop's longest wait, so the live block keeps moving
-
-std::string LocalIsoTime(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    return text;
-}
 
 }  // namespace
 
@@ -82,17 +73,17 @@ void CStation::OnWorkerEnd(int index, int waitStatus) {
 }
 
 void CStation::Round(int timeoutMs) {
-    m_pool.Poll(timeoutMs, StationStopRequested() ? -1 : StationStopFd(), *this);
+    m_pool.Poll(timeoutMs, !StationStopRequested(), *this);
     m_display.Refresh(m_units, Now());
 }
 
 // Passes Ctrl-C on to every worker, gives them kInterruptGraceSeconds to report and end,
 // then kills what is left.
 void CStation::Interrupt() {
-    m_pool.SignalAll(SIGINT);
+    m_pool.InterruptAll();
     const double killAt = Now() + kInterruptGraceSeconds;
     while (m_pool.Running() > 0 && Now() < killAt) Round(kRoundMs);
-    m_pool.SignalAll(SIGKILL);
+    m_pool.KillAll();
     while (m_pool.Running() > 0) Round(kRoundMs);
 }
 

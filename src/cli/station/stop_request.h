@@ -1,6 +1,8 @@
 // Ctrl-C (or a termination request) for the station: the signal-watching thread sets a
-// flag and wakes the station's poll loop through a pipe.
+// flag and wakes the station's wait for its workers.
 #pragma once
+
+#include <cstdint>
 
 namespace zelvar::cli {
 
@@ -8,7 +10,9 @@ namespace zelvar::cli {
 void WatchStationStop();
 // True once a stop was requested.
 bool StationStopRequested();
-// Becomes readable at the request; for poll(). -1 before WatchStationStop.
-int StationStopFd();
+// What the wait for the workers includes to wake at the request: on Linux the read end
+// of a pipe, readable then (for poll()); on Windows an event, signalled then. -1 on
+// Linux, null on Windows, before WatchStationStop.
+std::intptr_t StationStopWaitable();
 
 }  // namespace zelvar::cli

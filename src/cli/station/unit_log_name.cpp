@@ -1,10 +1,7 @@
 #include "cli/station/unit_log_name.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include "cli/station/local_time.h"
+#include "cli/station/station_files.h"
 
 namespace zelvar::cli {
 
@@ -44,21 +41,13 @@ std::string UnitLogName(const std::string& port, const std::tm& startLocal, int 
 
 std::string ClaimUnitLogPath(const std::string& logDir, const std::string& port, std::time_t start,
                              std::string& error) {
-    std::tm local{};
-    localtime_r(&start, &local);
-    const std::string dir = logDir.empty() || logDir.back() == '/' ? logDir : logDir + "/";
+    const std::tm local = LocalTime(start);
+    const std::string dir = DirectoryPrefix(logDir);
     for (int counter = 1; counter <= kMaxLogNameCounter; ++counter) {
         const std::string path = dir + UnitLogName(port, local, counter);
-        // O_EXCL: of two processes wanting the same name, only one gets it.
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            close(fd);
-            return path;
-        }
-        if (errno != EEXIST) {
-            error = path + ": " + std::strerror(errno);
-            return {};
-        }
+        const NewFile made = CreateNewFile(path, error);
+        if (made == NewFile::kCreated) return path;
+        if (made == NewFile::kFailed) return {};
     }
     error = dir + UnitLogName(port, local) + ": every name up to -" +
             std::to_string(kMaxLogNameCounter) + " is taken";

@@ -1,17 +1,12 @@
 #include "cli/station/unit_report.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "cli/json_output.h"
+#include "cli/station/station_files.h"
 
 namespace zelvar::cli {
 
@@ -20,7 +15,6 @@ namespace {
 enum class ReportFormat { kNone, kCsv, kJson };
 
 constexpr const char* kAcceptedExtensions = "a report file name ends in .csv or .json";
-constexpr mode_t kReportMode = 0644;
 
 // One value of a unit: text, or a number written bare (empty when it has no value).
 struct Cell {
@@ -96,12 +90,6 @@ ReportFormat FormatOf(const std::string& path) {
     return ReportFormat::kNone;
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
@@ -150,47 +138,11 @@ std::string JsonObject(const UnitRecord& unit) {
     return object + "}";
 }
 
-std::string SystemError(const std::string& path) {
-    return path + ": " + std::strerror(errno);
-}
-
-// Writes bytes to a new file in path's directory and renames it to path; the temporary
-// file is gone again whatever happens.
-bool ReplaceFile(const std::string& path, const std::string& bytes, std::string& error) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        error = SystemError(path);
-        return false;
-    }
-    FILE* file = fdopen(fd, "w");
-    if (file == nullptr) close(fd);
-    bool written = file != nullptr && fchmod(fd, kReportMode) == 0 &&
-                   std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                   std::fflush(file) == 0 && fsync(fd) == 0;
-    if (!written) error = SystemError(path);
-    if (file != nullptr && std::fclose(file) != 0 && written) {
-        written = false;
-        error = SystemError(path);
-    }
-    if (written && rename(temporary.c_str(), path.c_str()) != 0) {
-        written = false;
-        error = SystemError(path);
-    }
-    if (!written) unlink(temporary.c_str());
-    return written;
-}
-
 }  // namespace
 
 std::string CheckReportPath(const std::string& path) {
     if (FormatOf(path) == ReportFormat::kNone) return path + ": " + kAcceptedExtensions;
-    struct stat info {};
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        return path + ": " + std::strerror(EISDIR);
-    }
-    if (access(DirectoryOf(path).c_str(), W_OK | X_OK) != 0) return SystemError(path);
-    return {};
+    return CheckFileCanBeWritten(path);
 }
 
 std::string CsvUnitReport(const std::vector<UnitRecord>& units) {
@@ -212,9 +164,9 @@ bool WriteUnitReport(const std::string& path, const std::vector<UnitRecord>& uni
                      std::string& error) {
     switch (FormatOf(path)) {
         case ReportFormat::kCsv:
-            return ReplaceFile(path, CsvUnitReport(units), error);
+            return ReplaceFileWhole(path, CsvUnitReport(units), error);
         case ReportFormat::kJson:
-            return ReplaceFile(path, JsonUnitReport(units), error);
+            return ReplaceFileWhole(path, JsonUnitReport(units), error);
         case ReportFormat::kNone:
             break;
     }

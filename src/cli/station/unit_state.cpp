@@ -1,11 +1,10 @@
 #include "cli/station/unit_state.h"
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <string_view>
 
 #include "cli/exit_codes.h"
+#include "cli/station/worker_status.h"
 
 namespace zelvar::cli {
 
@@ -97,13 +96,9 @@ void ApplyWorkerEnd(UnitState& unit, int waitStatus, double nowSeconds) {
     unit.finished = true;
     unit.seconds = nowSeconds - unit.startSeconds;
     if (unit.hasResult) return;
-    if (WIFSIGNALED(waitStatus)) {
-        unit.exitCode = 128 + WTERMSIG(waitStatus);
-        unit.resultText = "worker ended by signal " + std::to_string(WTERMSIG(waitStatus));
-    } else {
-        unit.exitCode = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : kExitUploadFailed;
-        unit.resultText = "worker ended with exit status " + std::to_string(unit.exitCode);
-    }
+    const WorkerEnd end = DescribeWorkerEnd(waitStatus);
+    unit.exitCode = end.code;
+    unit.resultText = end.text;
     if (unit.uploadStarted) {
         unit.exitCode = kExitUploadFailed;
         unit.resultText = "Upload failed (" + unit.resultText + ")";

@@ -37,8 +37,9 @@ std::string PortLabel(const std::string& port);
 // Takes one JSON line of the worker (already parsed) received at nowSeconds.
 void ApplyWorkerEvent(UnitState& unit, const JsonFields& fields, double nowSeconds);
 
-// The worker ended with waitStatus (waitpid) at nowSeconds. Without a result line its
-// exit code is its exit status or 128 + signal, and upload failed once the upload began.
+// The worker ended with waitStatus (the pool's, worker_status.h) at nowSeconds. Without a
+// result line its exit code is its exit status (128 + signal when killed on Linux), and
+// upload failed once the upload began.
 void ApplyWorkerEnd(UnitState& unit, int waitStatus, double nowSeconds);
 
 // Whole percent of the programming done; 0 before it began.

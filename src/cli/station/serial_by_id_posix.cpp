@@ -1,11 +1,11 @@
-#include "cli/station/serial_by_id.h"
-
 #include <dirent.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <vector>
+
+#include "cli/station/serial_by_id.h"
 
 namespace zelvar::cli {
 

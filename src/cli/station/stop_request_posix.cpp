@@ -1,11 +1,10 @@
-#include "cli/station/stop_request.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 
 #include "cli/signal_watch.h"
+#include "cli/station/stop_request.h"
 
 namespace zelvar::cli {
 
@@ -33,7 +32,7 @@ bool StationStopRequested() {
     return g_stopRequested.load();
 }
 
-int StationStopFd() {
+std::intptr_t StationStopWaitable() {
     return g_wake[0];
 }
 

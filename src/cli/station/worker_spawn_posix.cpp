@@ -1,4 +1,4 @@
-#include "cli/station/worker_spawn.h"
+#include "cli/station/worker_spawn_posix.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -6,8 +6,9 @@
 #include <spawn.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
+
+#include "cli/station/worker_spawn.h"
 
 extern char** environ;
 
@@ -71,22 +72,6 @@ int Spawn(const std::string& program, const std::vector<std::string>& arguments,
 }
 
 }  // namespace
-
-std::vector<std::string> WorkerArguments(const FlashOptions& options, const std::string& port,
-                                         const std::string& logPath) {
-    std::vector<std::string> args{"flash", "--port", port, "--json"};
-    if (!logPath.empty()) args.insert(args.end(), {"--log", logPath});
-    if (options.policy == AnswerPolicy::AlwaysYes) args.push_back("--yes");
-    if (options.policy == AnswerPolicy::AlwaysNo) args.push_back("--no");
-    if (options.timeoutSeconds > 0) {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%g", options.timeoutSeconds);
-        args.insert(args.end(), {"--timeout", seconds});
-    }
-    if (!options.verify) args.push_back("--no-verify");
-    args.push_back(options.image);
-    return args;
-}
 
 std::string OwnProgramPath() {
     char path[PATH_MAX];

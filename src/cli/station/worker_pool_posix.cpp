@@ -1,5 +1,3 @@
-#include "cli/station/worker_pool.h"
-
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,7 +5,10 @@
 
 #include <cerrno>
 
-#include "cli/station/worker_spawn.h"
+#include "cli/station/line_splitter.h"
+#include "cli/station/stop_request.h"
+#include "cli/station/worker_pool.h"
+#include "cli/station/worker_spawn_posix.h"
 
 namespace zelvar::cli {
 
@@ -15,10 +16,27 @@ namespace {
 
 constexpr std::size_t kReadChunkBytes = 4096;  // read from one pipe per round
 
+struct Worker {
+    int unit = -1;
+    pid_t pid = -1;
+    int fds[2] = {-1, -1};  // standard output, standard error; -1 once closed
+    CLineSplitter lines[2];
+};
+
 }  // namespace
 
+struct CWorkerPool::Impl {
+    std::vector<Worker> workers;
+
+    void Read(Worker& worker, int stream, IWorkerListener& listener);
+    void Reap(IWorkerListener& listener);
+    void SignalAll(int signal);
+};
+
+CWorkerPool::CWorkerPool() : m_impl(std::make_unique<Impl>()) {}
+
 CWorkerPool::~CWorkerPool() {
-    for (Worker& worker : m_workers) {
+    for (Worker& worker : m_impl->workers) {
         for (int fd : worker.fds) {
             if (fd >= 0) close(fd);
         }
@@ -31,7 +49,7 @@ bool CWorkerPool::Start(int unit, const std::string& program,
                         const std::vector<std::string>& arguments, std::string& error) {
     SpawnedWorker spawned;
     if (!SpawnWorker(program, arguments, spawned, error)) return false;
-    Worker& worker = m_workers.emplace_back();
+    Worker& worker = m_impl->workers.emplace_back();
     worker.unit = unit;
     worker.pid = spawned.pid;
     worker.fds[0] = spawned.out;
@@ -39,7 +57,7 @@ bool CWorkerPool::Start(int unit, const std::string& program,
     return true;
 }
 
-void CWorkerPool::Read(Worker& worker, int stream, IWorkerListener& listener) {
+void CWorkerPool::Impl::Read(Worker& worker, int stream, IWorkerListener& listener) {
     char buffer[kReadChunkBytes];
     const ssize_t n = read(worker.fds[stream], buffer, sizeof buffer);
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
@@ -56,31 +74,32 @@ void CWorkerPool::Read(Worker& worker, int stream, IWorkerListener& listener) {
     worker.fds[stream] = -1;
 }
 
-void CWorkerPool::Poll(int timeoutMs, int wakeFd, IWorkerListener& listener) {
+void CWorkerPool::Poll(int timeoutMs, bool wakeOnStop, IWorkerListener& listener) {
+    std::vector<Worker>& workers = m_impl->workers;
     std::vector<pollfd> fds;
-    for (const Worker& worker : m_workers) {
+    for (const Worker& worker : workers) {
         for (int fd : worker.fds) fds.push_back({fd, POLLIN, 0});
     }
-    fds.push_back({wakeFd, POLLIN, 0});
+    fds.push_back({wakeOnStop ? static_cast<int>(StationStopWaitable()) : -1, POLLIN, 0});
     if (poll(fds.data(), fds.size(), timeoutMs) > 0) {
         // Workers started by a listener during this round come after the polled ones.
-        const std::size_t polled = m_workers.size();
+        const std::size_t polled = workers.size();
         for (std::size_t i = 0; i < polled; ++i) {
             for (int stream = 0; stream < 2; ++stream) {
-                if (fds[2 * i + stream].revents != 0 && m_workers[i].fds[stream] >= 0) {
-                    Read(m_workers[i], stream, listener);
+                if (fds[2 * i + stream].revents != 0 && workers[i].fds[stream] >= 0) {
+                    m_impl->Read(workers[i], stream, listener);
                 }
             }
         }
     }
-    Reap(listener);
+    m_impl->Reap(listener);
 }
 
 // A worker whose pipes have both closed is waited for without blocking; one that has
 // not exited yet is looked at again next round.
-void CWorkerPool::Reap(IWorkerListener& listener) {
-    for (std::size_t i = 0; i < m_workers.size();) {
-        Worker& worker = m_workers[i];
+void CWorkerPool::Impl::Reap(IWorkerListener& listener) {
+    for (std::size_t i = 0; i < workers.size();) {
+        Worker& worker = workers[i];
         int status = 0;
         if (worker.fds[0] >= 0 || worker.fds[1] >= 0 ||
             waitpid(worker.pid, &status, WNOHANG) != worker.pid) {
@@ -88,13 +107,25 @@ void CWorkerPool::Reap(IWorkerListener& listener) {
             continue;
         }
         const int unit = worker.unit;
-        m_workers.erase(m_workers.begin() + static_cast<std::ptrdiff_t>(i));
+        workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(i));
         listener.OnWorkerEnd(unit, status);
     }
 }
 
-void CWorkerPool::SignalAll(int signal) {
-    for (const Worker& worker : m_workers) kill(worker.pid, signal);
+std::size_t CWorkerPool::Running() const {
+    return m_impl->workers.size();
+}
+
+void CWorkerPool::Impl::SignalAll(int signal) {
+    for (const Worker& worker : workers) kill(worker.pid, signal);
+}
+
+void CWorkerPool::InterruptAll() {
+    m_impl->SignalAll(SIGINT);
+}
+
+void CWorkerPool::KillAll() {
+    m_impl->SignalAll(SIGKILL);
 }
 
 }  // namespace zelvar::cli
