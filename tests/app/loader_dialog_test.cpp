@@ -1,5 +1,5 @@
 // The main dialog's handlers through a headless main window.
-#include "app/loader_dialog.h"
+#include "gui/common/loader_dialog.h"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/loader_layout.h"
 #include "base/message_log.h"
+#include "gui/common/loader_layout.h"
 #include "image/app_directory.h"
 #include "program_log_lock.h"
 #include "pty_pair.h"
@@ -271,6 +271,18 @@ TEST_F(LoaderDialog, CloseAndEscapeAskOnlyWhileProgramming) {
     EXPECT_TRUE(m_dlg->OnCloseRequest());
     m_dlg->OnCommand(IDCANCEL_COMMAND);
     EXPECT_TRUE(W().Ended());
+}
+
+TEST_F(LoaderDialog, JobControlsGoOffForAnUploadAndComeBackWithoutLoad) {
+    const int jobControls[] = {IDC_CONNECT, IDC_IMAGE_LIST, IDC_BROWSE_SEND, IDC_MODE,
+                               IDC_PORT_LIST};
+    W().Enable(IDC_LOAD, true);
+    SetJobControls(false, false);
+    EXPECT_FALSE(W().IsEnabled(IDC_LOAD));
+    for (int id : jobControls) EXPECT_FALSE(W().IsEnabled(id)) << id;
+    SetJobControls(true, true);
+    EXPECT_FALSE(W().IsEnabled(IDC_LOAD));
+    for (int id : jobControls) EXPECT_TRUE(W().IsEnabled(id)) << id;
 }
 
 TEST_F(LoaderDialog, HexPauseAndSpeedSetTheTerminalWords) {
