@@ -5,6 +5,7 @@
 //                                     says "programming" once programming runs, then
 //                                     gives the job 5 s after the file MARK appears
 //   dialog_driver refused             the second copy's refusal box, closed with OK
+//   dialog_driver about               clicks the logo (the About box opens)
 //   dialog_driver close               closes the dialog
 // Prints the message list at the end; exit 0 when the step ended as it should.
 #include <windows.h>
@@ -198,11 +199,17 @@ int main(int argc, char** argv) {
     if (step == "connect" && argc == 3) return Connect(dialog, argv[2]);
     if (step == "flash" && (argc == 3 || argc == 4))
         return Flash(dialog, argv[2], argc == 4 ? argv[3] : nullptr);
+    if (step == "about") {  // a click on the logo
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(zelvar::IDC_LOGO, STN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, zelvar::IDC_LOGO)));
+        return 0;
+    }
     if (step == "close") {
         PostMessageW(dialog, WM_CLOSE, 0, 0);
         return 0;
     }
-    std::fprintf(stderr,
-                 "usage: dialog_driver connect PORT | flash IMAGE [MARK] | refused | close\n");
+    std::fprintf(
+        stderr,
+        "usage: dialog_driver connect PORT | flash IMAGE [MARK] | refused | about | close\n");
     return 64;
 }
