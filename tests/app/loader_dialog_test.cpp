@@ -114,6 +114,22 @@ TEST_F(LoaderDialog, PortChosenByLabelOrTypedOpensTheDevice) {
     EXPECT_EQ(g_portName.Get(), m_pty.SlavePath());
 }
 
+// An adapter plugged in or out: the list offers the ports anew, the choice stays shown
+// and in use, listed or not.
+TEST_F(LoaderDialog, PortsChangedKeepTheChoice) {
+    ASSERT_TRUE(m_dlg->OnInitDialog());
+    W().SetText(IDC_PORT_LIST, "COM12");
+    m_dlg->OnCommand(IDC_PORT_LIST);
+    m_dlg->OnPortsChanged(PortChoices({"COM3", "COM12"}));
+    EXPECT_EQ(W().ListItems(IDC_PORT_LIST),
+              (std::vector<std::string>{"GPS1:", "GPS2:", "COM3", "COM12"}));
+    EXPECT_EQ(W().ListSelection(IDC_PORT_LIST), 3);
+    m_dlg->OnPortsChanged({});
+    EXPECT_EQ(W().ListSelection(IDC_PORT_LIST), -1);
+    EXPECT_EQ(W().GetText(IDC_PORT_LIST), "COM12");
+    EXPECT_EQ(g_portName.Get(), "COM12");
+}
+
 TEST_F(LoaderDialog, StartsInLoaderModeWithDefaults) {
     ExpectLoaderLayout();
     // No image beside the test program: the default is in the current directory.
