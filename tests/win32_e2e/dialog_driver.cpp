@@ -191,7 +191,15 @@ int Refused() {
 int main(int argc, char** argv) {
     const std::string step = argc > 1 ? argv[1] : "";
     if (step == "refused") return Refused();
-    HWND dialog = WaitFor([] { return FindWindowW(L"#32770", kCaption); }, kFindLimit);
+    // Ready once initialised: visible, with its port list filled.
+    HWND dialog = WaitFor(
+        [] {
+            HWND found = FindWindowW(L"#32770", kCaption);
+            const bool ready = found && IsWindowVisible(found) &&
+                               Send(GetDlgItem(found, zelvar::IDC_PORT_LIST), CB_GETCOUNT) >= 2;
+            return ready ? found : nullptr;
+        },
+        kFindLimit);
     if (!dialog) {
         std::printf("no dialog\n");
         return 1;
