@@ -8,7 +8,7 @@
 #include <string>
 #include <type_traits>
 
-#include "sim/sim_link_path.h"
+#include "base/simulator_link_posix.h"
 
 namespace zelvar::sim {
 

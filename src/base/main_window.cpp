@@ -3,7 +3,6 @@
 #include <mutex>
 
 #include "base/loader_events.h"
-#include "base/resource_ids.h"
 
 namespace zelvar {
 
@@ -35,25 +34,6 @@ bool AskUser(std::string_view text, std::string_view caption, AskButtons buttons
     event.answer = answer;
     PublishEvent(event);
     return answer;
-}
-
-const char* LoadResourceString(int id) {
-    switch (id) {
-        case IDS_ALREADY_RUNNING:
-            return kStrAlreadyRunning;
-        case IDS_APP_TITLE:
-            return kStrAppTitle;
-        case IDS_VERSION:
-            return kStrVersion;
-        case IDS_LOADER_NAME:
-            return kStrLoaderName;
-        case IDS_FW_VERSION:
-            return kStrFwVersion;
-        case IDS_PFLD_VERSION:
-            return kStrPfldVersion;
-        default:
-            return "";
-    }
 }
 
 }  // namespace zelvar

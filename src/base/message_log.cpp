@@ -1,5 +1,6 @@
 #include "base/message_log.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -172,13 +173,20 @@ void ShowStatus(const char* text) {
     PublishText(EventKind::Status, text);
 }
 
+namespace {
+
+std::atomic<JobControlsSwitch> g_jobControlsSwitch{nullptr};
+
+}  // namespace
+
+void SetJobControlsSwitch(JobControlsSwitch change) {
+    g_jobControlsSwitch = change;
+}
+
 void SetJobControls(bool enable, bool success) {
-    if (std::shared_ptr<IMainWindow> window = GetMainWindow()) {
-        window->Enable(IDC_LOAD, false);
-        for (int id : {IDC_CONNECT, IDC_IMAGE_LIST, IDC_BROWSE_SEND, IDC_MODE, IDC_PORT_LIST}) {
-            window->Enable(id, enable);
-        }
-    }
+    const JobControlsSwitch change = g_jobControlsSwitch.load();
+    std::shared_ptr<IMainWindow> window = GetMainWindow();
+    if (change && window) change(*window, enable);
     if (enable) {
         g_uploadBusy = false;
         // The end first: the window's progress is gone when the verdict shows.

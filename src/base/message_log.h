@@ -22,6 +22,13 @@ void ShowStatus(const char* text);
 void WriteLogLine(const char* text);
 void SetJobControls(bool enable, bool success);
 
+class IMainWindow;
+// How SetJobControls switches the dialog's controls: the dialog registers it while it
+// lives, and it is called with the main window when there is one. With none registered
+// SetJobControls only ends the job (the command line has no controls).
+using JobControlsSwitch = void (*)(IMainWindow& window, bool enable);
+void SetJobControlsSwitch(JobControlsSwitch change);
+
 // The log file. CreateLogFile makes "Zelvar.txt" afresh in directory (which ends with
 // its separator), locks it against other writers and writes the header line. Any
 // failure leaves the log closed, silently. OpenLogFileAt takes a full path instead.

@@ -50,6 +50,23 @@ constexpr const char* kMainCaption = "GPS firmware loader 1.12";
 constexpr const char* kAboutCaption = "About";
 
 // Text of string table entry id, or "" for an unknown id.
-const char* LoadResourceString(int id);
+constexpr const char* LoadResourceString(int id) {
+    switch (id) {
+        case IDS_ALREADY_RUNNING:
+            return kStrAlreadyRunning;
+        case IDS_APP_TITLE:
+            return kStrAppTitle;
+        case IDS_VERSION:
+            return kStrVersion;
+        case IDS_LOADER_NAME:
+            return kStrLoaderName;
+        case IDS_FW_VERSION:
+            return kStrFwVersion;
+        case IDS_PFLD_VERSION:
+            return kStrPfldVersion;
+        default:
+            return "";
+    }
+}
 
 }  // namespace zelvar

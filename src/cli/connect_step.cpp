@@ -12,7 +12,7 @@ namespace zelvar::cli {
 
 int ConnectStep(CCliSession& session, const char* port, const char* when) {
     g_portName.Set(port);
-    OnConnectGps();
+    ConnectGps();
     const char* reason = LastPortOpenError();
     if (reason && reason[0] != '\0') {
         session.Output().Note(std::string(port) + ": " + reason);

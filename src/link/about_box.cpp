@@ -1,7 +1,7 @@
-// The About box: the program's version and the receiver versions of the last connect.
+// The About box's texts: the program's version and the receiver versions of the last
+// connect.
 #include <cstdio>
 
-#include "base/main_window.h"
 #include "base/message_log.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
@@ -28,14 +28,6 @@ void MakeAboutTexts(std::string& title, std::string& text) {
     if (g_receiverInfo.pflMode) text += "PFL mode detected\r\n";
     const std::string log = LogFilePath();
     text += log.empty() ? std::string("No log file\r\n") : "Log file: " + log + "\r\n";
-}
-
-void ShowAboutBox() {
-    if (g_uploadBusy) return;  // flash programming runs: no About box now
-    std::string title;
-    std::string text;
-    MakeAboutTexts(title, text);
-    if (auto window = GetMainWindow()) window->ShowAbout(title, text);
 }
 
 }  // namespace zelvar

@@ -1,32 +1,16 @@
-// The Connect GPS and port choice handlers of the main dialog.
+// Connect GPS: the connect procedure and the lines that list what it found.
 #include "link/connect_gps.h"
 
 #include <cstdio>
 
-#include "base/main_window.h"
 #include "base/message_log.h"
-#include "base/resource_ids.h"
 #include "base/shared_state.h"
-#include "base/terminal_commands.h"
 
 namespace zelvar {
 
 namespace {
 
 constexpr int kLineBytes = 512;
-
-// Empties the message list and repaints the whole window at once, so the emptied list
-// is visible before the blocking connect starts.
-void ClearMessageList() {
-    auto window = GetMainWindow();
-    if (!window) return;
-    window->ListReset(IDC_MESSAGE_LIST);
-    window->Repaint(IDC_WINDOW);
-}
-
-void EnableLoad(bool enable) {
-    if (auto window = GetMainWindow()) window->Enable(IDC_LOAD, enable);
-}
 
 }  // namespace
 
@@ -54,12 +38,11 @@ void LogSectionInfo(const FlashSectionInfo& section, const char* label) {
     LogAnsiLine(line);
 }
 
-void OnConnectGps() {
-    ClearMessageList();
+bool ConnectGps(const std::function<void(bool connected)>& onVerdict) {
     PortHandle handle = OpenPort(g_portName.Get().c_str(), kConnectOpenSpeed);
     if (handle == kInvalidPort) {
         ShowStatus("Cannot open GPS port.");
-        return;
+        return false;
     }
     ShowStatus("Waiting data from GPS...");
     ConnectReceiver(handle, g_receiverInfo);
@@ -68,26 +51,18 @@ void OnConnectGps() {
     LogLine(" GPS flash information");
     LogSectionInfo(g_receiverInfo.pfld, "Pfld");
     LogSectionInfo(g_receiverInfo.main, "Main FW");
-    if (g_receiverInfo.connected && g_receiverInfo.speed != 0) {
-        EnableLoad(true);
+    const bool connected = g_receiverInfo.connected && g_receiverInfo.speed != 0;
+    if (onVerdict) onVerdict(connected);
+    if (connected) {
         char line[kLineBytes];
         std::snprintf(line, sizeof line, "GPS connected at %d",
                       static_cast<int>(g_receiverInfo.speed));
         LogAnsiLine(line);
     } else {
-        EnableLoad(false);
         LogLine("Cannot connect to GPS.");
     }
     ShowStatus("");
-}
-
-void OnPortSelected() {
-    auto window = GetMainWindow();
-    if (!window) return;
-    const int selection = window->ListSelection(IDC_PORT_LIST);
-    if (selection < 0) return;  // nothing chosen: keep the current device
-    g_portName.Set(window->ListItem(IDC_PORT_LIST, selection).c_str());
-    if (g_terminalMode) PostTerminalCommand(TermReopen);
+    return connected;
 }
 
 }  // namespace zelvar

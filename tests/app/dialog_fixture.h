@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/loader_dialog.h"
+#include "gui/common/loader_dialog.h"
 #include "program_log_lock.h"
 #include "terminal_fixture.h"
 

@@ -1,5 +1,5 @@
 // The main dialog's handlers through a headless main window.
-#include "app/loader_dialog.h"
+#include "gui/common/loader_dialog.h"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/loader_layout.h"
 #include "base/message_log.h"
+#include "gui/common/loader_layout.h"
 #include "image/app_directory.h"
 #include "program_log_lock.h"
 #include "pty_pair.h"
@@ -112,6 +112,22 @@ TEST_F(LoaderDialog, PortChosenByLabelOrTypedOpensTheDevice) {
     W().SetText(IDC_PORT_LIST, "FT232R USB UART (ttyUSB0)");  // a label typed in full
     m_dlg->OnCommand(IDC_PORT_LIST);
     EXPECT_EQ(g_portName.Get(), m_pty.SlavePath());
+}
+
+// An adapter plugged in or out: the list offers the ports anew, the choice stays shown
+// and in use, listed or not.
+TEST_F(LoaderDialog, PortsChangedKeepTheChoice) {
+    ASSERT_TRUE(m_dlg->OnInitDialog());
+    W().SetText(IDC_PORT_LIST, "COM12");
+    m_dlg->OnCommand(IDC_PORT_LIST);
+    m_dlg->OnPortsChanged(PortChoices({"COM3", "COM12"}));
+    EXPECT_EQ(W().ListItems(IDC_PORT_LIST),
+              (std::vector<std::string>{"GPS1:", "GPS2:", "COM3", "COM12"}));
+    EXPECT_EQ(W().ListSelection(IDC_PORT_LIST), 3);
+    m_dlg->OnPortsChanged({});
+    EXPECT_EQ(W().ListSelection(IDC_PORT_LIST), -1);
+    EXPECT_EQ(W().GetText(IDC_PORT_LIST), "COM12");
+    EXPECT_EQ(g_portName.Get(), "COM12");
 }
 
 TEST_F(LoaderDialog, StartsInLoaderModeWithDefaults) {
@@ -271,6 +287,18 @@ TEST_F(LoaderDialog, CloseAndEscapeAskOnlyWhileProgramming) {
     EXPECT_TRUE(m_dlg->OnCloseRequest());
     m_dlg->OnCommand(IDCANCEL_COMMAND);
     EXPECT_TRUE(W().Ended());
+}
+
+TEST_F(LoaderDialog, JobControlsGoOffForAnUploadAndComeBackWithoutLoad) {
+    const int jobControls[] = {IDC_CONNECT, IDC_IMAGE_LIST, IDC_BROWSE_SEND, IDC_MODE,
+                               IDC_PORT_LIST};
+    W().Enable(IDC_LOAD, true);
+    SetJobControls(false, false);
+    EXPECT_FALSE(W().IsEnabled(IDC_LOAD));
+    for (int id : jobControls) EXPECT_FALSE(W().IsEnabled(id)) << id;
+    SetJobControls(true, true);
+    EXPECT_FALSE(W().IsEnabled(IDC_LOAD));
+    for (int id : jobControls) EXPECT_TRUE(W().IsEnabled(id)) << id;
 }
 
 TEST_F(LoaderDialog, HexPauseAndSpeedSetTheTerminalWords) {

@@ -50,27 +50,30 @@ TEST(MessageLog, StatusGoesToFileInOrderButNotToList) {
     EXPECT_EQ(fx.LogText(), kHeader + "first\r\na status\r\n\r\n\r\n");
 }
 
+// The switch a dialog registers, recording what it was asked and what the list held.
+std::vector<std::pair<bool, int>> g_switches;
+void RecordSwitch(IMainWindow& window, bool enable) {
+    g_switches.emplace_back(enable, window.ListCount(IDC_MESSAGE_LIST));
+}
+
 TEST(MessageLog, JobControlsReportVerdictOnlyAtTheEnd) {
     WindowFixture fx;
     CHeadlessWindow& w = fx.Window();
-    w.Enable(IDC_LOAD, true);
+    g_switches.clear();
+    SetJobControlsSwitch(RecordSwitch);
     SetJobControls(false, false);
-    for (int id :
-         {IDC_LOAD, IDC_CONNECT, IDC_IMAGE_LIST, IDC_BROWSE_SEND, IDC_MODE, IDC_PORT_LIST}) {
-        EXPECT_FALSE(w.IsEnabled(id)) << id;
-    }
     EXPECT_EQ(w.ListCount(IDC_MESSAGE_LIST), 0);
     EXPECT_EQ(fx.LogText(), kHeader);
 
     g_uploadBusy = true;
     SetJobControls(true, true);
-    EXPECT_FALSE(w.IsEnabled(IDC_LOAD));
-    EXPECT_TRUE(w.IsEnabled(IDC_CONNECT));
-    EXPECT_TRUE(w.IsEnabled(IDC_PORT_LIST));
     EXPECT_FALSE(g_uploadBusy);
+    SetJobControlsSwitch(nullptr);  // no dialog: only the verdict
     SetJobControls(true, false);
     EXPECT_EQ(w.ListItems(IDC_MESSAGE_LIST),
               (std::vector<std::string>{"Upload complete", "Upload failed"}));
+    // The controls are switched before the verdict is said.
+    EXPECT_EQ(g_switches, (std::vector<std::pair<bool, int>>{{false, 0}, {true, 0}}));
 }
 
 TEST(MessageLog, LongTextsAreCutAtTheirLimits) {

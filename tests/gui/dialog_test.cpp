@@ -13,16 +13,16 @@
 #include <QTest>
 #include <memory>
 
-#include "app/loader_dialog.h"
 #include "app/terminal.h"
 #include "base/loader_events.h"
 #include "base/message_log.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
 #include "base/terminal_commands.h"
-#include "gui/dialog_template.h"
-#include "gui/image_browser.h"
-#include "gui/progress_fill.h"
+#include "gui/common/dialog_template.h"
+#include "gui/common/loader_dialog.h"
+#include "gui/qt/image_browser.h"
+#include "gui/qt/progress_fill.h"
 #include "gui_test_support.h"
 
 using namespace zelvar;

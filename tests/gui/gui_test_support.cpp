@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "base/resource_ids.h"
-#include "gui/about_dialog.h"
+#include "gui/qt/about_dialog.h"
 
 namespace zelvar::test {
 

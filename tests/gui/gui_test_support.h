@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/loader_session.h"
+#include "gui/qt/loader_session.h"
 #include "support/image_recipes.h"
 
 #ifdef ZELVAR_HAVE_SIM

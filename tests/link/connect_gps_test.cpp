@@ -8,6 +8,7 @@
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
 #include "base/terminal_commands.h"
+#include "gui/common/receiver_handlers.h"
 #include "link_fixture.h"
 
 namespace zelvar::test {
@@ -72,7 +73,7 @@ TEST_F(HandlerTest, AboutBoxAfterAConnectInLoaderMode) {
     g_receiverInfo.pfld.major = 2;
     g_receiverInfo.pfld.minor = 7;
     g_receiverInfo.pflMode = 1;
-    ShowAboutBox();
+    ShowAboutBox(m_fixture.Window());
     auto boxes = m_fixture.Window().AboutBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].first, "GPS firmware loader 1.1.2");
@@ -84,7 +85,7 @@ TEST_F(HandlerTest, AboutBoxAfterAConnectInLoaderMode) {
 
 TEST_F(HandlerTest, NoAboutBoxWhileFlashIsProgrammed) {
     g_uploadBusy = true;
-    ShowAboutBox();
+    ShowAboutBox(m_fixture.Window());
     EXPECT_TRUE(m_fixture.Window().AboutBoxes().empty());
 }
 
@@ -101,7 +102,7 @@ class PortChoiceTest : public HandlerTest {
 
 TEST_F(PortChoiceTest, OutsideTerminalModeOnlyTheNameChanges) {
     m_fixture.Window().ListSelect(IDC_PORT_LIST, 1);
-    OnPortSelected();
+    OnPortSelected(m_fixture.Window());
     EXPECT_EQ(g_portName.Get(), "GPS2:");
     EXPECT_EQ(PendingTerminalCommands(), 0u);
 }
@@ -110,7 +111,7 @@ TEST_F(PortChoiceTest, InTerminalModeTheTerminalReopens) {
     const int session = BeginTerminalSession("GPS1:");
     g_terminalMode = 1;
     m_fixture.Window().ListSelect(IDC_PORT_LIST, 1);
-    OnPortSelected();
+    OnPortSelected(m_fixture.Window());
     EXPECT_EQ(g_portName.Get(), "GPS2:");
     TerminalRequest request;
     ASSERT_TRUE(TakeTerminalCommand(session, request));
@@ -119,10 +120,10 @@ TEST_F(PortChoiceTest, InTerminalModeTheTerminalReopens) {
 
 TEST_F(PortChoiceTest, LongNamesAreCutAndNoSelectionKeepsTheName) {
     m_fixture.Window().ListSelect(IDC_PORT_LIST, 2);
-    OnPortSelected();
+    OnPortSelected(m_fixture.Window());
     EXPECT_EQ(g_portName.Get(), ("/dev/" + std::string(300, 'p')).substr(0, kPortNameChars));
     m_fixture.Window().ListSelect(IDC_PORT_LIST, -1);
-    OnPortSelected();
+    OnPortSelected(m_fixture.Window());
     EXPECT_EQ(g_portName.Get().size(), kPortNameChars);
 }
 
@@ -131,7 +132,7 @@ TEST_F(HandlerTest, MissingDeviceShowsTheBoxAndTheStatusAndListsNothing) {
     CHeadlessWindow& window = m_fixture.Window();
     window.Enable(IDC_LOAD, true);
     window.ListAdd(IDC_MESSAGE_LIST, "old line");
-    OnConnectGps();
+    OnConnectGps(m_fixture.Window());
     auto questions = window.Questions();
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0].text, "Can not open serial port 1.");

@@ -5,6 +5,7 @@
 
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
+#include "gui/common/receiver_handlers.h"
 #include "image/composite_builder.h"
 #include "link/connect_gps.h"
 #include "link_fixture.h"
@@ -62,7 +63,7 @@ class ConnectSimTest : public ::testing::Test {
     }
 
     long long Connect() {
-        return ElapsedMs([] { OnConnectGps(); });
+        return ElapsedMs([this] { OnConnectGps(m_fixture.Window()); });
     }
     Lines List() { return m_fixture.Window().ListItems(IDC_MESSAGE_LIST); }
     bool LoadEnabled() { return m_fixture.Window().IsEnabled(IDC_LOAD); }

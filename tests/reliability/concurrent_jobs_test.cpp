@@ -13,7 +13,9 @@
 #include "app/jobs.h"
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
+#include "gui/common/receiver_handlers.h"
 #include "link/connect_gps.h"
+#include "support/dialog_job_controls.h"
 #include "support/image_recipes.h"
 #include "support/sim_start.h"
 #include "support/test_env.h"
@@ -66,7 +68,7 @@ class ConcurrentJobs : public ::testing::Test {
         while (Clock::now() < end) {
             if (done()) return true;
             MakeAboutTexts(title, text);
-            ShowAboutBox();
+            ShowAboutBox(fixture.Window());
             (void)g_uploadBusy.load();
             (void)fixture.Window().GetText(IDC_STATUS);
             (void)fixture.Window().IsEnabled(IDC_CONNECT);
@@ -81,7 +83,7 @@ class ConcurrentJobs : public ::testing::Test {
     // line's flash, or a dialog with the earlier connect's result) finds it all the same.
     void StartUpload(bool connect = true) {
         if (connect) {
-            OnConnectGps();
+            OnConnectGps(fixture.Window());
             ASSERT_TRUE(fixture.Window().IsEnabled(IDC_LOAD)) << "the connect found no receiver";
         }
         fixture.Window().ListReset(IDC_MESSAGE_LIST);
@@ -92,6 +94,7 @@ class ConcurrentJobs : public ::testing::Test {
     }
 
     WindowFixture fixture;
+    DialogJobControls controls;
     std::string imagePath = fixture.Dir().File("new.bin");
     std::vector<uint8_t> image;
     std::unique_ptr<sim::CSimReceiver> receiver;

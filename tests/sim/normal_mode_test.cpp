@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "sim/sim_link_path.h"
+#include "base/simulator_link_posix.h"
 #include "sim_test_line.h"
 #include "support/test_env.h"
 

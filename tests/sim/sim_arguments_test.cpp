@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/sim_link_path.h"
+#include "base/simulator_link_posix.h"
 #include "support/test_env.h"
 
 namespace zelvar::sim::test {

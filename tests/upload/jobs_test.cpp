@@ -5,6 +5,7 @@
 
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
+#include "support/dialog_job_controls.h"
 #include "support/test_env.h"
 #include "upload_test_support.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 TEST(JobsTest, StartedJobRunsDetachedOnItsOwnCopyAndClearsAStaleCancel) {
     WindowFixture window;
+    const DialogJobControls controls;
     g_jobCancel = true;  // left over from an earlier job
     JobRequest request{"/dev/zelvar-no-such-port", "image.bin", 0};
     StartJob(request);

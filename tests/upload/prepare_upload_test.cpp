@@ -11,6 +11,7 @@
 #include "base/shared_state.h"
 #include "link/receiver_queries.h"
 #include "sim_upload_fixture.h"
+#include "support/dialog_job_controls.h"
 #include "support/pty_pair.h"
 
 namespace zelvar::test {
@@ -51,6 +52,7 @@ class PrepareUploadTest : public ::testing::Test {
 
     ProgramFilesLock m_filesLock;
     WindowFixture m_window;
+    DialogJobControls m_controls;
     TempDir m_dir;
     PrivateRuntimeDir m_runtime{m_dir.Path()};
     PtyPair m_pty;

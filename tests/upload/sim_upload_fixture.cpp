@@ -35,7 +35,7 @@ void SimUploadTest::StartSim(const std::vector<uint8_t>& flash, sim::SimFaults f
 }
 
 bool SimUploadTest::Connect() {
-    OnConnectGps();
+    ConnectGps();
     return g_receiverInfo.connected != 0;
 }
 

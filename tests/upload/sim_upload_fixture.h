@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/sim_receiver.h"
+#include "support/dialog_job_controls.h"
 #include "support/image_recipes.h"
 #include "support/test_env.h"
 #include "upload_test_support.h"
@@ -37,6 +38,7 @@ class SimUploadTest : public ::testing::Test {
 
     ProgramFilesLock m_filesLock;
     WindowFixture m_window;
+    DialogJobControls m_controls;
     TempDir m_dir;
     PrivateRuntimeDir m_runtime{m_dir.Path()};
     std::unique_ptr<sim::CSimReceiver> m_sim;

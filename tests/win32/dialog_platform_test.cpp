@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "gui/instance_lock.h"
-#include "gui/serial_port_list.h"
+#include "gui/common/instance_lock.h"
+#include "gui/common/serial_port_list.h"
 #include "support/test_env.h"
 
 namespace zelvar {
