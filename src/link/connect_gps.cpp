@@ -8,6 +8,7 @@
 #include "base/resource_ids.h"
 #include "base/shared_state.h"
 #include "base/terminal_commands.h"
+#include "link/flash_information.h"
 
 namespace zelvar {
 
@@ -56,29 +57,8 @@ void LogSectionInfo(const FlashSectionInfo& section, const char* label) {
 
 void OnConnectGps() {
     ClearMessageList();
-    PortHandle handle = OpenPort(g_portName.Get().c_str(), kConnectOpenSpeed);
-    if (handle == kInvalidPort) {
-        ShowStatus("Cannot open GPS port.");
-        return;
-    }
-    ShowStatus("Waiting data from GPS...");
-    ConnectReceiver(handle, g_receiverInfo);
-    ClosePort(handle);
-
-    LogLine(" GPS flash information");
-    LogSectionInfo(g_receiverInfo.pfld, "Pfld");
-    LogSectionInfo(g_receiverInfo.main, "Main FW");
-    if (g_receiverInfo.connected && g_receiverInfo.speed != 0) {
-        EnableLoad(true);
-        char line[kLineBytes];
-        std::snprintf(line, sizeof line, "GPS connected at %d",
-                      static_cast<int>(g_receiverInfo.speed));
-        LogAnsiLine(line);
-    } else {
-        EnableLoad(false);
-        LogLine("Cannot connect to GPS.");
-    }
-    ShowStatus("");
+    const ConnectOutcome outcome = ConnectAndListFlash(g_portName.Get().c_str(), "before");
+    if (outcome != ConnectOutcome::NotOpened) EnableLoad(outcome == ConnectOutcome::Connected);
 }
 
 void OnPortSelected() {
