@@ -6,6 +6,9 @@
 #ifndef ZELVAR_INSTALL_BINDIR
 #define ZELVAR_INSTALL_BINDIR "/usr/local/bin"
 #endif
+#ifndef ZELVAR_PACKAGE_BINDIR
+#define ZELVAR_PACKAGE_BINDIR "/usr/bin"
+#endif
 
 namespace zelvar {
 
@@ -23,7 +26,10 @@ std::string ChooseLogDirectory(const std::string& programDirectory,
 std::string DefaultLogDirectory() {
     char program[kPathBytes] = {};
     GetAppDirectory(program);
-    return ChooseLogDirectory(program, ZELVAR_INSTALL_BINDIR);
+    // Installed by `cmake --install` or by the Debian package.
+    const std::string resolved = ResolvedPath(program);
+    const bool packaged = !resolved.empty() && resolved == ResolvedPath(ZELVAR_PACKAGE_BINDIR);
+    return ChooseLogDirectory(program, packaged ? ZELVAR_PACKAGE_BINDIR : ZELVAR_INSTALL_BINDIR);
 }
 
 std::string OpenDefaultLogFile() {

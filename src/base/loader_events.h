@@ -25,6 +25,8 @@ enum class EventKind {
     Question,  // a message box, with the answer it got
     Phase,     // a job entered a new step (phase)
     JobEnd,    // an upload job ended (before its "Upload complete" or "Upload failed")
+    Receiver,  // a connect read the receiver's flash (g_receiverInfo); text: "before" or
+               // "after" the upload
 };
 
 // The steps of a job, as front ends name them.
@@ -32,7 +34,7 @@ enum class JobPhase { None, Connect, Prepare, Wake, Sfld, Erase, Program, Verify
 
 struct LoaderEvent {
     EventKind kind = EventKind::Message;
-    std::string_view text;     // Message, Status, Question
+    std::string_view text;     // Message, Status, Question, Receiver
     std::string_view caption;  // Question
     AskButtons buttons = AskButtons::Ok;
     bool answer = false;              // Question: the user's answer

@@ -34,20 +34,6 @@ LogFile& Log() {
     return log;
 }
 
-// Counts UTF-8 characters: the prefix of text holding at most chars characters.
-std::size_t CharPrefix(const char* text, std::size_t chars) {
-    std::size_t bytes = 0;
-    std::size_t seen = 0;
-    while (text[bytes] != '\0') {
-        if ((static_cast<unsigned char>(text[bytes]) & 0xC0) != 0x80) {
-            if (seen == chars) break;
-            ++seen;
-        }
-        ++bytes;
-    }
-    return bytes;
-}
-
 void OpenLocked(const char* path) {
     CloseLogFile();
     const LogFileHandle fd = OpenLockedLogFile(path);
@@ -163,7 +149,7 @@ void LogLine(const char* text) {
 
 void LogAnsiLine(const char* text) {
     char wide[kAnsiLineChars * 4 + 1];
-    std::size_t n = CharPrefix(text, kAnsiLineChars);
+    std::size_t n = Utf8CharPrefix(text, kAnsiLineChars);
     std::memcpy(wide, text, n);
     wide[n] = '\0';
     LogLine(wide);

@@ -22,4 +22,13 @@ std::size_t Utf8Prefix(const char* text, std::size_t limit) {
     return Utf8Prefix(std::string_view(text, strnlen(text, limit + 1)), limit);
 }
 
+std::size_t Utf8CharPrefix(std::string_view text, std::size_t chars) {
+    std::size_t bytes = 0;
+    for (std::size_t seen = 0; bytes < text.size(); ++bytes) {
+        const bool starts = (static_cast<unsigned char>(text[bytes]) & 0xC0) != 0x80;
+        if (starts && seen++ == chars) break;
+    }
+    return bytes;
+}
+
 }  // namespace zelvar

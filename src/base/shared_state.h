@@ -31,6 +31,8 @@ class CSharedText {
 // Longest text that fits in limit bytes without splitting a UTF-8 sequence.
 std::size_t Utf8Prefix(std::string_view text, std::size_t limit);
 std::size_t Utf8Prefix(const char* text, std::size_t limit);
+// Bytes of the first chars characters (not bytes) of a UTF-8 text.
+std::size_t Utf8CharPrefix(std::string_view text, std::size_t chars);
 
 template <std::size_t Capacity>
 void CSharedText<Capacity>::Set(const char* text) {

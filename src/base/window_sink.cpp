@@ -45,6 +45,7 @@ void ShowEventInMainWindow(const LoaderEvent& event) {
             break;
         case EventKind::Question:  // the window asked it itself
         case EventKind::Phase:     // the messages say what the job is doing
+        case EventKind::Receiver:  // and the connect's lines what it read
             break;
     }
 }

@@ -40,4 +40,11 @@ int CCliSession::Finish(int code, const char* text) {
     return code;
 }
 
+int CCliSession::FinishFlash(int code, const std::string& text, const char* state,
+                             const std::string& reason) {
+    m_output.FlashResult(code, text, state, reason);
+    m_output.ClearBottomLine();
+    return code;
+}
+
 }  // namespace zelvar::cli

@@ -31,6 +31,9 @@ class CCliSession {
     CConsoleWindow& Window() { return *m_window; }
     // Reports the command's verdict (JSON) and clears the bottom line; returns code.
     int Finish(int code, const char* text);
+    // The same for flash, whose verdict also names the receiver's state and the reason.
+    int FinishFlash(int code, const std::string& text, const char* state,
+                    const std::string& reason);
 
   private:
     void OpenLog(const SessionOptions& options);

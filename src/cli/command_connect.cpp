@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/connect_step.h"
 #include "cli/exit_codes.h"
+#include "link/flash_information.h"
 
 namespace zelvar::cli {
 
@@ -13,9 +14,9 @@ int RunConnectCommand(const DeviceOptions& options) {
         case kExitSuccess:
             return session.Finish(code, "GPS connected");
         case kExitPortNotOpened:
-            return session.Finish(code, "Cannot open GPS port.");
+            return session.Finish(code, kCannotOpenGpsPort);
         default:
-            return session.Finish(code, "Cannot connect to GPS.");
+            return session.Finish(code, kCannotConnectToGps);
     }
 }
 

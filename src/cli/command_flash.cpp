@@ -10,7 +10,7 @@
 #include "cli/exit_codes.h"
 #include "cli/job_deadline.h"
 #include "cli/signal_watch.h"
-#include "cli/verify_step.h"
+#include "link/flash_information.h"
 #include "link/port.h"
 
 namespace zelvar::cli {
@@ -19,44 +19,46 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 
-const char* ResultText(int code) {
-    switch (code) {
+// What the command's verdict says beyond its exit code.
+struct FlashVerdict {
+    int code = kExitSuccess;
+    bool jobRan = false;  // the upload job ran: its outcome holds the receiver's state
+};
+
+std::string ResultText(const FlashVerdict& verdict, const FlashOptions& options,
+                       const JobOutcome& job) {
+    switch (verdict.code) {
         case kExitSuccess:
-            return "Upload complete";
+            return options.verify ? "Verified" : "Upload complete";
         case kExitPortNotOpened:
-            return "Cannot open GPS port.";
+            return kCannotOpenGpsPort;
         case kExitPreparationStopped:
             return "Preparation stopped";
         case kExitNoReceiver:
-            return "Cannot connect to GPS.";
+            return kCannotConnectToGps;
         case kExitInterrupted:
             return "Interrupted";
         case kExitVerifyFailed:
             return "Verification failed";
         default:
-            return "Upload failed";
+            return job.reason.empty() ? "Upload failed" : "Upload failed: " + job.reason;
     }
 }
 
-int Flash(CCliSession& session, const FlashOptions& options, CJobDeadline& deadline) {
+FlashVerdict Flash(CCliSession& session, const FlashOptions& options, CJobDeadline& deadline) {
     const int connected = ConnectStep(session, options.device.port.c_str());
-    if (connected != kExitSuccess) return connected;
-    if (g_interrupted.load()) return kExitInterrupted;
-    if (deadline.Expired()) return kExitUploadFailed;
-    const int result = RunJob(options.device.port.c_str(), options.image.c_str(), 0);
+    if (connected != kExitSuccess) return {connected};
+    if (g_interrupted.load()) return {kExitInterrupted};
+    if (deadline.Expired()) return {kExitUploadFailed};
+    const int result =
+        RunJob(options.device.port.c_str(), options.image.c_str(), 0, options.verify);
     deadline.Stop();
-    if (result == kJobSuccess) {
-        if (!options.verify) return kExitSuccess;
-        const bool verified = VerifyStep(session, options, g_interrupted);
-        if (g_interrupted.load()) return kExitInterrupted;
-        return verified ? kExitSuccess : kExitVerifyFailed;
-    }
     if (result == kJobPortNotOpened) {
         session.Output().Note(options.device.port + ": " + LastPortOpenError());
     }
-    if (g_interrupted.load()) return kExitInterrupted;
-    if (deadline.Expired()) return kExitUploadFailed;
-    return ExitCodeForJobResult(result);
+    if (result != kJobSuccess && g_interrupted.load()) return {kExitInterrupted, true};
+    if (result != kJobSuccess && deadline.Expired()) return {kExitUploadFailed, true};
+    return {ExitCodeForJobResult(result), true};
 }
 
 }  // namespace
@@ -70,14 +72,18 @@ int RunFlashCommand(const FlashOptions& options) {
         g_jobCancel.store(true);
     });
     CJobDeadline deadline(options.timeoutSeconds);
-    const int code = Flash(session, options, deadline);
-    if (deadline.Expired() && code != kExitSuccess) {
+    const FlashVerdict verdict = Flash(session, options, deadline);
+    if (deadline.Expired() && verdict.code != kExitSuccess) {
         char note[96];
         std::snprintf(note, sizeof note, "time limit of %g s passed; the job was stopped",
                       options.timeoutSeconds);
         session.Output().Note(note);
     }
-    return session.Finish(code, ResultText(code));
+    const JobOutcome job = verdict.jobRan ? LastJobOutcome() : JobOutcome{};
+    const std::string text = ResultText(verdict, options, job);
+    const bool failed = verdict.code != kExitSuccess;
+    const std::string reason = !failed ? "" : job.reason.empty() ? text : job.reason;
+    return session.FinishFlash(verdict.code, text, ReceiverStateName(job.state), reason);
 }
 
 }  // namespace zelvar::cli

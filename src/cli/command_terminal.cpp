@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/signal_watch.h"
+#include "link/flash_information.h"
 #include "link/port.h"
 
 namespace zelvar::cli {
@@ -83,7 +84,7 @@ int RunTerminalCommand(const TerminalOptions& options) {
     // Ctrl-C before the job had the port: it never tried to open it.
     if (result == kJobPortNotOpened && !g_jobCancel.load()) {
         session.Output().Note(options.device.port + ": " + LastPortOpenError());
-        return session.Finish(kExitPortNotOpened, "Cannot open GPS port.");
+        return session.Finish(kExitPortNotOpened, kCannotOpenGpsPort);
     }
     return session.Finish(kExitSuccess, "Terminal closed");
 }

@@ -10,7 +10,7 @@
 
 namespace zelvar::cli {
 
-int ConnectStep(CCliSession& session, const char* port, const char* when) {
+int ConnectStep(CCliSession& session, const char* port) {
     g_portName.Set(port);
     ConnectGps();
     const char* reason = LastPortOpenError();
@@ -18,11 +18,7 @@ int ConnectStep(CCliSession& session, const char* port, const char* when) {
         session.Output().Note(std::string(port) + ": " + reason);
         return kExitPortNotOpened;
     }
-    if (g_receiverInfo.connected && g_receiverInfo.speed != 0) {
-        session.Output().Receiver(when, g_receiverInfo);
-        return kExitSuccess;
-    }
-    return kExitNoReceiver;
+    return g_receiverInfo.connected && g_receiverInfo.speed != 0 ? kExitSuccess : kExitNoReceiver;
 }
 
 }  // namespace zelvar::cli

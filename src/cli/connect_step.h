@@ -7,8 +7,7 @@ namespace zelvar::cli {
 
 // Runs the connect procedure on port and returns kExitSuccess when a receiver answered,
 // kExitPortNotOpened (with the system's reason on standard error) or kExitNoReceiver.
-// What a receiver reported goes out as JSON kind "receiver", marked with when ("before"
-// the upload, "after" it).
-int ConnectStep(CCliSession& session, const char* port, const char* when = "before");
+// What a receiver reported goes out as JSON kind "receiver" (when "before").
+int ConnectStep(CCliSession& session, const char* port);
 
 }  // namespace zelvar::cli

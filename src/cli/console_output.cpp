@@ -2,6 +2,7 @@
 
 #include "base/shared_state.h"
 #include "cli/console_terminal.h"
+#include "cli/json_names.h"
 #include "cli/json_output.h"
 
 namespace zelvar::cli {
@@ -75,7 +76,7 @@ void CConsoleOutput::WriteLine(std::FILE* stream, const std::string& line) {
 void CConsoleOutput::Message(std::string_view text) {
     std::lock_guard lock(m_mutex);
     if (m_mode == DisplayMode::Json) {
-        WriteJson(JsonEvent("message", text));
+        WriteJson(JsonEvent(json::kMessage, text));
     } else {
         WriteLine(m_out, PrintableText(text));
     }
@@ -85,7 +86,7 @@ void CConsoleOutput::Status(std::string_view text) {
     std::lock_guard lock(m_mutex);
     switch (m_mode) {
         case DisplayMode::Json:
-            WriteJson(JsonEvent("status", text));
+            WriteJson(JsonEvent(json::kStatus, text));
             break;
         case DisplayMode::Plain:
             if (!text.empty()) WriteLine(m_out, PrintableText(text));
@@ -135,7 +136,7 @@ void CConsoleOutput::Question(std::string_view caption, std::string_view text, b
 void CConsoleOutput::Info(std::string_view text) {
     std::lock_guard lock(m_mutex);
     if (m_mode == DisplayMode::Json) {
-        WriteJson(JsonEvent("info", text));
+        WriteJson(JsonEvent(json::kInfo, text));
     } else {
         WriteLine(m_out, PrintableText(text));
     }
@@ -145,6 +146,13 @@ void CConsoleOutput::Result(int code, std::string_view text) {
     std::lock_guard lock(m_mutex);
     m_phase = kLastPhase;
     if (m_mode == DisplayMode::Json) WriteJson(JsonResult(code, text));
+}
+
+void CConsoleOutput::FlashResult(int code, std::string_view text, std::string_view state,
+                                 std::string_view reason) {
+    std::lock_guard lock(m_mutex);
+    m_phase = kLastPhase;
+    if (m_mode == DisplayMode::Json) WriteJson(JsonFlashResult(code, text, state, reason));
 }
 
 void CConsoleOutput::Note(std::string_view text) {

@@ -53,6 +53,9 @@ class CConsoleOutput {
     void Info(std::string_view text);
     // The command's verdict; shown only as JSON (the human display has its own lines).
     void Result(int code, std::string_view text);
+    // The verdict of flash, with the receiver's state and why it failed (JSON only).
+    void FlashResult(int code, std::string_view text, std::string_view state,
+                     std::string_view reason);
     // A note of the command line itself (reasons, hints), on standard error.
     void Note(std::string_view text);
     // Clears the bottom line, so that a prompt or the shell starts on a clean line.

@@ -1,5 +1,7 @@
 #include "cli/console_sink.h"
 
+#include "link/receiver_queries.h"
+
 namespace zelvar::cli {
 
 void CConsoleSink::OnEvent(const LoaderEvent& event) {
@@ -23,6 +25,9 @@ void CConsoleSink::OnEvent(const LoaderEvent& event) {
             break;
         case EventKind::Phase:
             m_output.Phase(PhaseName(event.phase));
+            break;
+        case EventKind::Receiver:
+            m_output.Receiver(event.text, g_receiverInfo);
             break;
         case EventKind::JobEnd:
             break;  // "Upload complete" or "Upload failed" has been shown as a message

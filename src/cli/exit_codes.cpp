@@ -12,6 +12,8 @@ int ExitCodeForJobResult(int jobResult) {
             return kExitPortNotOpened;
         case kJobPreparationStopped:
             return kExitPreparationStopped;
+        case kJobVerifyFailed:
+            return kExitVerifyFailed;
         default:
             return kExitUploadFailed;
     }

@@ -1,10 +1,12 @@
 #include "cli/image_summary.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
 #include "base/flash_map.h"
 #include "image/composite_builder.h"
+#include "image/composite_layout.h"
 #include "image/image_file.h"
 
 namespace zelvar::cli {
@@ -19,48 +21,33 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-bool ReadAt(std::FILE* file, uint64_t offset, uint8_t* out, std::size_t size) {
-    if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) return false;
-    return std::fread(out, 1, size, file) == size;
-}
-
-uint32_t WordAt(std::FILE* file, uint64_t offset) {
-    uint8_t bytes[4] = {};
-    if (!ReadAt(file, offset, bytes, sizeof bytes)) return 0;
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
 // The section that belongs at expectedStart, with maxLength bytes of room.
-SectionSummary SummariseSection(std::FILE* file, uint64_t fileBytes, uint32_t expectedStart,
-                                uint32_t maxLength) {
+SectionSummary SummariseSection(std::FILE* file, uint32_t expectedStart, uint32_t maxLength) {
     const uint32_t offset = expectedStart - kFlashBase;  // a composite image is a flat copy
     SectionSummary section;
-    section.start = WordAt(file, offset + kSectionStartWord);
-    section.end = WordAt(file, offset + kSectionEndWord);
-    section.found = section.start == expectedStart && section.end > section.start &&
-                    section.end - section.start < maxLength;
+    ReadSectionHeader(file, offset, section.start, section.end);
+    section.found = HeaderFits(section.start, section.end, expectedStart, maxLength);
     if (!section.found) return section;
-    const uint32_t covered = (section.end - section.start) / 4 * 4;
-    const uint64_t available = fileBytes > offset ? fileBytes - offset : 0;
-    std::vector<uint8_t> body(std::min<uint64_t>(covered, available));
-    if (!ReadAt(file, offset, body.data(), body.size())) return section;
-    section.computedWord = XorWordsLE(body.data(), body.size());
-    if (offset + uint64_t{covered} + 4 <= fileBytes) {
-        section.storedWord = WordAt(file, offset + covered);
-        section.whole = true;
-    }
+    const SectionSum sum = SumSection(file, offset, section.end - section.start);
+    section.computedWord = sum.computed;
+    section.storedWord = sum.stored;
+    section.whole = sum.whole;
     return section;
 }
 
 void SummariseSfld(std::FILE* file, CompositeSummary& summary) {
-    if (!summary.fw.found) return;
-    const uint64_t start = uint64_t{summary.fw.end} - kFlashBase + 4;
-    if (summary.fileBytes <= start + 4) return;
-    summary.sfldTextBytes = summary.fileBytes - start - 4;
-    summary.sfldStoredWord = WordAt(file, summary.fileBytes - 4);
-    if (summary.sfldTextBytes > kSfldReadLimit) return;
+    int64_t start = 0;
+    int64_t length = 0;
+    if (!summary.fw.found || !LocateSfldSection(file, INT64_MAX, start, length)) return;
+    if (length <= 4) return;  // a check word with no text before it
+    summary.sfldTextBytes = static_cast<uint64_t>(length - 4);
+    if (!SeekImageFile(file, start + length - 4, SEEK_SET) ||
+        !ReadWordLE(file, summary.sfldStoredWord) || summary.sfldTextBytes > kSfldReadLimit) {
+        return;
+    }
     std::vector<uint8_t> text(summary.sfldTextBytes);
-    if (ReadAt(file, start, text.data(), text.size())) {
+    if (SeekImageFile(file, start, SEEK_SET) &&
+        std::fread(text.data(), 1, text.size(), file) == text.size()) {
         summary.sfldComputedWord = XorWordsLE(text.data(), text.size());
     }
 }
@@ -93,13 +80,12 @@ std::string DescribeSection(const char* name, const SectionSummary& section) {
 bool SummariseComposite(const char* path, CompositeSummary& summary) {
     FilePtr file(OpenImageFile(path, "rb"));
     if (!file) return false;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
-    const long size = std::ftell(file.get());
+    const int64_t size = ImageFileBytes(file.get());
     if (size < 0) return false;
     summary = CompositeSummary{};
     summary.fileBytes = static_cast<uint64_t>(size);
-    summary.pfld = SummariseSection(file.get(), summary.fileBytes, kFlashBase, kPfldSectionBytes);
-    summary.fw = SummariseSection(file.get(), summary.fileBytes, kFwBase, kFwSectionBytes);
+    summary.pfld = SummariseSection(file.get(), kFlashBase, kPfldSectionBytes);
+    summary.fw = SummariseSection(file.get(), kFwBase, kFwSectionBytes);
     SummariseSfld(file.get(), summary);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "base/job_failure.h"
 #include "base/message_log.h"
 #include "base/shared_state.h"
 
@@ -33,6 +34,7 @@ void CJobDeadline::Watch(double seconds) {
     // Said in the log too, so that the "Upload failed" that follows has its reason there.
     char text[80];
     std::snprintf(text, sizeof text, "Time limit of %g s passed: stopping", seconds);
+    NoteJobFailure(text);
     ShowStatus(text);
     g_jobCancel.store(true);
 }

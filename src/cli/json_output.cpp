@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/json_names.h"
+
 namespace zelvar::cli {
 
 namespace {
@@ -83,32 +85,64 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// `,"<name>":` followed by value, as written. Appended piece by piece: GCC 12 warns
+// falsely (-Wrestrict) on a chain of + that begins with a literal.
+std::string Member(std::string_view name, const std::string& value) {
+    std::string out(1, ',');
+    out += JsonString(name);
+    out += ':';
+    out += value;
+    return out;
+}
+
+// `{"kind":"<kind>"`, the start of every line.
+std::string Kind(std::string_view kind) {
+    std::string out(1, '{');
+    out += JsonString(json::kKind);
+    out += ':';
+    out += JsonString(kind);
+    return out;
+}
+
+}  // namespace
+
 std::string JsonEvent(std::string_view kind, std::string_view text) {
-    return "{\"kind\":" + JsonString(kind) + ",\"text\":" + JsonString(text) + "}";
+    return Kind(kind) + Member(json::kText, JsonString(text)) + "}";
 }
 
 std::string JsonProgress(std::string_view text, uint32_t done, uint32_t total) {
-    return "{\"kind\":\"progress\",\"text\":" + JsonString(text) +
-           ",\"done\":" + std::to_string(done) + ",\"total\":" + std::to_string(total) + "}";
+    return Kind(json::kProgress) + Member(json::kText, JsonString(text)) +
+           Member(json::kDone, std::to_string(done)) + Member(json::kTotal, std::to_string(total)) +
+           "}";
 }
 
 std::string JsonQuestion(std::string_view caption, std::string_view text, bool answer) {
-    return "{\"kind\":\"question\",\"caption\":" + JsonString(caption) +
-           ",\"text\":" + JsonString(text) + ",\"answer\":\"" + (answer ? "yes" : "no") + "\"}";
+    return Kind(json::kQuestion) + Member(json::kCaption, JsonString(caption)) +
+           Member(json::kText, JsonString(text)) +
+           Member(json::kAnswer, JsonString(answer ? "yes" : "no")) + "}";
 }
 
 std::string JsonAlert(std::string_view caption, std::string_view text) {
-    return "{\"kind\":\"alert\",\"caption\":" + JsonString(caption) +
-           ",\"text\":" + JsonString(text) + "}";
+    return Kind(json::kAlert) + Member(json::kCaption, JsonString(caption)) +
+           Member(json::kText, JsonString(text)) + "}";
 }
 
 std::string JsonResult(int code, std::string_view text) {
-    return "{\"kind\":\"result\",\"code\":" + std::to_string(code) +
-           ",\"text\":" + JsonString(text) + "}";
+    return Kind(json::kResult) + Member(json::kCode, std::to_string(code)) +
+           Member(json::kText, JsonString(text)) + "}";
+}
+
+std::string JsonFlashResult(int code, std::string_view text, std::string_view state,
+                            std::string_view reason) {
+    return Kind(json::kResult) + Member(json::kCode, std::to_string(code)) +
+           Member(json::kText, JsonString(text)) + Member(json::kState, JsonString(state)) +
+           Member(json::kReason, JsonString(reason)) + "}";
 }
 
 std::string JsonPhase(std::string_view phase) {
-    return JsonEvent("phase", phase);
+    return JsonEvent(json::kPhaseKind, phase);
 }
 
 namespace {
@@ -125,32 +159,30 @@ std::string VersionField(const FlashSectionInfo& section) {
     return std::string(section.text, strnlen(section.text, sizeof section.text));
 }
 
-std::string SectionFields(std::string_view name, const FlashSectionInfo& section) {
+std::string SectionFields(const json::SectionNames& names, const FlashSectionInfo& section) {
     const bool present = section.length != 0;
-    std::string out;
-    out += ",\"" + std::string(name) +
-           "_start\":" + JsonString(present ? HexWord(section.start) : std::string());
-    out += ",\"" + std::string(name) +
-           "_length\":" + JsonString(present ? HexWord(section.length) : std::string());
-    out += ",\"" + std::string(name) +
-           "_crc\":" + JsonString(present ? HexWord(section.crc) : std::string());
-    out += ",\"" + std::string(name) + "_version\":" + JsonString(VersionField(section));
-    return out;
+    const auto word = [present](uint32_t value) {
+        return JsonString(present ? HexWord(value) : std::string());
+    };
+    return Member(names.start, word(section.start)) + Member(names.length, word(section.length)) +
+           Member(names.crc, word(section.crc)) +
+           Member(names.version, JsonString(VersionField(section)));
 }
 
 }  // namespace
 
 std::string JsonReceiver(std::string_view when, const ReceiverInfo& info) {
     const std::string text = "PFLD " + VersionField(info.pfld) + ", FW " + VersionField(info.main);
-    return "{\"kind\":\"receiver\",\"text\":" + JsonString(text) + ",\"when\":" + JsonString(when) +
-           SectionFields("pfld", info.pfld) + SectionFields("fw", info.main) + "}";
+    return Kind(json::kReceiver) + Member(json::kText, JsonString(text)) +
+           Member(json::kWhen, JsonString(when)) + SectionFields(json::kPfld, info.pfld) +
+           SectionFields(json::kFw, info.main) + "}";
 }
 
 std::string JsonContext(double seconds, std::string_view port, std::string_view phase) {
     char t[32];
     std::snprintf(t, sizeof t, "%.3f", seconds < 0 ? 0.0 : seconds);
-    return std::string(",\"t\":") + t + ",\"port\":" + JsonString(port) +
-           ",\"phase\":" + JsonString(phase);
+    return Member(json::kSeconds, t) + Member(json::kPort, JsonString(port)) +
+           Member(json::kPhase, JsonString(phase));
 }
 
 }  // namespace zelvar::cli

@@ -24,6 +24,10 @@ std::string JsonQuestion(std::string_view caption, std::string_view text, bool a
 std::string JsonAlert(std::string_view caption, std::string_view text);
 // {"kind":"result","code":<code>,"text":"<text>"}
 std::string JsonResult(int code, std::string_view text);
+// {"kind":"result","code":<code>,"text":"<text>","state":"<state>","reason":"<reason>"}: the
+// verdict of flash, with the receiver's state and why it failed ("" after a success).
+std::string JsonFlashResult(int code, std::string_view text, std::string_view state,
+                            std::string_view reason);
 // {"kind":"phase","text":"<phase>"}: the job entered a new step.
 std::string JsonPhase(std::string_view phase);
 // {"kind":"receiver","text":..,"when":"<when>","pfld_start":"0x10000000",..}: what a connect

@@ -10,6 +10,7 @@
 #include "base/message_log.h"
 #include "image/app_directory.h"
 #include "image/composite_builder.h"
+#include "image/composite_layout.h"
 #include "image/firmware_image.h"
 #include "image/image_file.h"
 #include "image/private_directory.h"
@@ -21,8 +22,12 @@ namespace {
 #ifndef ZELVAR_DATA_DIR
 #define ZELVAR_DATA_DIR "/usr/local/share/zelvar"
 #endif
-constexpr const char* kInstalledSfldPath = ZELVAR_DATA_DIR "/sfld.hex";
-constexpr long kFwHeaderOffset = kFwFileOffset + kSectionStartWord;  // FW start and end words
+#ifndef ZELVAR_PACKAGE_DATA_DIR
+#define ZELVAR_PACKAGE_DATA_DIR "/usr/share/zelvar"
+#endif
+// Where `cmake --install` puts the data, then where the Debian package does.
+constexpr const char* kInstalledSfldPaths[] = {ZELVAR_DATA_DIR "/sfld.hex",
+                                               ZELVAR_PACKAGE_DATA_DIR "/sfld.hex"};
 constexpr int64_t kCheckWordBytes = 4;
 // The SFLD is a small program that runs from the receiver's RAM; its S-record text is a
 // few dozen KiB. A longer tail is no SFLD section (a file padded or damaged at its end),
@@ -32,22 +37,6 @@ constexpr std::size_t kCopyBlock = 4096;  // a multiple of 4: whole words per bl
 constexpr std::size_t kStatusBytes = kImagePathBytes + 32;
 constexpr std::size_t kTempNameBytes = 64;  // "sfld_tmp-<pid>.hex"
 constexpr long kMaxPid = 0x7FFFFFFFL;       // no process id of either system is larger
-
-// Where the section starts and how long it is (text and check word); false when the
-// image has no section header or no room for the check word after its start.
-bool LocateSection(FILE* image, int64_t& start, int64_t& length) {
-    uint32_t fwStart = 0;
-    uint32_t fwEnd = 0;
-    if (std::fseek(image, kFwHeaderOffset, SEEK_SET) != 0) return false;
-    if (!ReadWordLE(image, fwStart) || fwStart != kFwBase) return false;
-    if (!ReadWordLE(image, fwEnd)) return false;
-    if (!SeekImageFile(image, 0, SEEK_END)) return false;
-    const int64_t fileLength = TellImageFile(image);
-    start = static_cast<int64_t>(fwEnd) - kFlashBase + kCheckWordBytes;
-    length = fileLength - start;
-    // A section shorter than its own check word is no section.
-    return start >= 0 && fileLength >= 0 && length >= kCheckWordBytes && length <= kMaxSectionBytes;
-}
 
 // This process's temporary file name.
 void TempFileName(char (&name)[kTempNameBytes]) {
@@ -127,7 +116,8 @@ bool ExtractSfldSection(const char* imagePath) {
     if (image == nullptr) return false;
     int64_t start = 0;
     int64_t length = 0;
-    const bool ok = LocateSection(image, start, length) && CopySection(image, start, length);
+    const bool ok = LocateSfldSection(image, kMaxSectionBytes, start, length) &&
+                    CopySection(image, start, length);
     std::fclose(image);
     return ok;
 }
@@ -147,8 +137,9 @@ bool LoadSfld(const char* imagePath) {
                                           haveDirectory ? directory : "", kSfldFileName);
         havePath = haveDirectory && written > 0 && static_cast<std::size_t>(written) < sizeof(path);
         // An installed program finds the SFLD in the package's data directory instead.
-        if ((!havePath || !PathExists(path)) && PathExists(kInstalledSfldPath)) {
-            std::snprintf(path, sizeof(path), "%s", kInstalledSfldPath);
+        for (const char* installed : kInstalledSfldPaths) {
+            if ((havePath && PathExists(path)) || !PathExists(installed)) continue;
+            std::snprintf(path, sizeof(path), "%s", installed);
             havePath = true;
         }
     }

@@ -5,6 +5,7 @@
 
 #include "base/message_log.h"
 #include "base/shared_state.h"
+#include "link/flash_information.h"
 
 namespace zelvar {
 
@@ -39,30 +40,8 @@ void LogSectionInfo(const FlashSectionInfo& section, const char* label) {
 }
 
 bool ConnectGps(const std::function<void(bool connected)>& onVerdict) {
-    PortHandle handle = OpenPort(g_portName.Get().c_str(), kConnectOpenSpeed);
-    if (handle == kInvalidPort) {
-        ShowStatus("Cannot open GPS port.");
-        return false;
-    }
-    ShowStatus("Waiting data from GPS...");
-    ConnectReceiver(handle, g_receiverInfo);
-    ClosePort(handle);
-
-    LogLine(" GPS flash information");
-    LogSectionInfo(g_receiverInfo.pfld, "Pfld");
-    LogSectionInfo(g_receiverInfo.main, "Main FW");
-    const bool connected = g_receiverInfo.connected && g_receiverInfo.speed != 0;
-    if (onVerdict) onVerdict(connected);
-    if (connected) {
-        char line[kLineBytes];
-        std::snprintf(line, sizeof line, "GPS connected at %d",
-                      static_cast<int>(g_receiverInfo.speed));
-        LogAnsiLine(line);
-    } else {
-        LogLine("Cannot connect to GPS.");
-    }
-    ShowStatus("");
-    return connected;
+    return ConnectAndListFlash(g_portName.Get().c_str(), "before", onVerdict) ==
+           ConnectOutcome::Connected;
 }
 
 }  // namespace zelvar

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "base/job_failure.h"
 #include "base/message_log.h"
 #include "link/line_speed_seam.h"
 #include "link/port_handles.h"
@@ -55,6 +56,7 @@ PortResult ChangeLineSpeed(PortHandle handle, int speed) {
     if (result.Refused()) {
         char text[64];
         std::snprintf(text, sizeof text, "Line speed %d refused by the serial port.", speed);
+        NoteJobFailure(text);
         ShowStatus(text);
     }
     return result;

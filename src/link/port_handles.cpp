@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "base/job_failure.h"
 #include "base/message_log.h"
 #include "base/system_error.h"
 
@@ -88,6 +89,7 @@ void MarkPortLost(PortHandle handle, PortLoss loss) {
     } else {
         std::snprintf(text, sizeof text, "Serial device lost: %s", LossText(loss));
     }
+    NoteJobFailure(text);
     ShowStatus(text);
 }
 

@@ -45,8 +45,9 @@ struct ReceiverInfo {
     uint8_t connected = 0;
 };
 
-// The last connect's result. Written only by ConnectReceiver (dialog's thread, while
-// no job runs) and read by the next upload job.
+// The last connect's result. Written only by ConnectReceiver: on the dialog's thread
+// while no job runs, or by an upload job's verification while g_uploadBusy is still set
+// (so the About box does not read it meanwhile); read by the next upload job.
 extern ReceiverInfo g_receiverInfo;
 // A receiver answered the loader probe once in this process; never cleared.
 extern std::atomic<bool> g_pflDetected;

@@ -11,6 +11,7 @@
 #include "image/firmware_image.h"
 #include "image/loader_record.h"
 #include "upload/prepare_upload.h"
+#include "upload/receiver_state.h"
 #include "upload/receiver_text.h"
 #include "upload/record_protocol.h"
 #include "upload/upload_control.h"
@@ -102,6 +103,7 @@ int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) 
         const uint32_t n = record.DataCount();
         if (n == 0) break;
         if (!SendRecordWithRecovery(handle, record)) return 0;
+        NoteProgrammedUpTo(record.BaseAddress() + n);
         done += n;
         ReportProgress(JobPhase::Program, done, g_uploadPlan.programBytes);
     }
@@ -165,6 +167,7 @@ int ProgramFlash(PortHandle handle, CFirmwareImage& image) {
     ShowStatus("FLASHProgram Begin");
     image.Rewind();
     g_uploadBusy = true;
+    NoteEraseBegun(g_pfldMode);
     CLoaderRecord record;
     if (!Erase(handle, record, image.StartAddress())) return 0;
     LogLine("Complete.");

@@ -21,6 +21,7 @@ struct UploadPlan {
 
 // Whether the image is taken, and else the step that refused it. The reason has been
 // reported by then (as some composite refusals are, without a line of their own).
+// In this order: prepare_upload.cpp names the refusals by it.
 enum class ImageVerdict {
     Accepted,
     NoSfld,       // no usable SFLD: "Can not open '...'" or "Incorrect SFLD."

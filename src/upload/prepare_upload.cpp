@@ -1,5 +1,6 @@
 #include "upload/prepare_upload.h"
 
+#include "base/job_failure.h"
 #include "base/loader_events.h"
 #include "base/main_window.h"
 #include "base/message_log.h"
@@ -22,6 +23,7 @@ int DecidePfldUpdate() {
     }
     if (!AskUser("PFLD update requiered.\r\nContinue ?", " Warning: Unsafe mode", AskButtons::YesNo,
                  AskIcon::Warning)) {
+        NoteJobFailure("Canceled by user");
         LogLine("Canceled by user");
         return 0;
     }
@@ -30,12 +32,27 @@ int DecidePfldUpdate() {
     return 1;
 }
 
+// Why the image was refused, as the job's failure says it; by ImageVerdict, in its order.
+constexpr const char* kRefusalReasons[] = {
+    "",  // Accepted
+    "Image refused: no usable SFLD",
+    "Image refused: the file cannot be opened",
+    "Image refused: neither S-record text nor a composite image",
+    "Image refused: its sections or check words are wrong",
+    "Image refused: it does not start at the flash start",
+    "Image refused: it cannot be read",
+};
+
 }  // namespace
 
 int PrepareUpload(const char* imagePath) {
     EnterPhase(JobPhase::Prepare);
     g_pfldMode = false;
-    if (PrepareImage(imagePath, g_uploadPlan) != ImageVerdict::Accepted) return 0;
+    const ImageVerdict verdict = PrepareImage(imagePath, g_uploadPlan);
+    if (verdict != ImageVerdict::Accepted) {
+        NoteJobFailure(kRefusalReasons[static_cast<int>(verdict)]);
+        return 0;
+    }
     if (!DecidePfldUpdate()) return 0;
     LogLine("Complete");
     return 1;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/job_failure.h"
 #include "base/loader_events.h"
 #include "base/message_log.h"
 #include "image/firmware_image.h"
@@ -138,6 +139,7 @@ void ShowGivingUp(const UploadLoop& loop) {
                   "SFLD start %d, flash programming %d).",
                   loop.failedPasses, loop.failed[PhaseDialogue], loop.failed[PhaseSfldUpload],
                   loop.failed[PhaseSfldStart], loop.failed[PhaseProgramming]);
+    NoteJobFailure(text);
     LogLine(text);
 }
 

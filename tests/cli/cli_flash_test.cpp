@@ -68,7 +68,8 @@ TEST_F(CliFlash, ProgramsTheImageAndLogsTheConnectBeforeTheJob) {
     const std::vector<std::string> lines = LogLines(ReadFile(log));
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "GPS firmware loader 1.1.2");
-    EXPECT_EQ(lines.back(), "Verified");
+    EXPECT_EQ(lines.back(), "Upload complete");
+    EXPECT_EQ(lines[lines.size() - 3], "Verified");
     const int connected = IndexOf(lines, "GPS connected at 4800");
     const int upToDate = IndexOf(lines, "PFL is up to date");
     ASSERT_GE(connected, 0);

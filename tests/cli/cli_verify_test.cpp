@@ -6,10 +6,10 @@
 
 #include "base/flash_map.h"
 #include "cli/cli_session.h"
-#include "cli/verify_step.h"
 #include "image_recipes.h"
 #include "sim_start.h"
 #include "support/event_recorder.h"
+#include "upload/flash_verify.h"
 #include "zelvar_runner.h"
 
 namespace zelvar::test {
@@ -80,13 +80,16 @@ TEST_F(CliVerify, GoodFlashIsVerifiedAndShowsTheUnsentCheckWord) {
     const ZelvarRun run = Flash();
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_FALSE(Contains(run.out, "Verify:")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Verified\nReceiver state: verified\nUpload complete\n"))
+        << run.out;
     // The word the receiver holds, whoever wrote it.
     EXPECT_TRUE(Contains(run.out, "FW check word " + Hex(receiver->FlashWord(kFwEnd)) +
                                       " (not sent by the upload)\n"))
         << run.out;
+    // The check is the job's last step: its verdict and the receiver's state come before
+    // the job's own.
     const std::string log = ReadFile(LogPath());
-    EXPECT_LT(log.find("Upload complete\r\n"), log.rfind("GPS connected at 4800\r\n"));
-    const std::string tail = "Verified\r\n";
+    const std::string tail = "Verified\r\nReceiver state: verified\r\nUpload complete\r\n";
     ASSERT_GE(log.size(), tail.size());
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
 }
@@ -113,6 +116,34 @@ TEST_F(CliVerify, SpoiledFwEndWordFailsAndTheJsonVerdictSaysSo) {
     const std::string verdict = run.OutLines().back();
     EXPECT_TRUE(Contains(verdict, "\"code\":5")) << verdict;
     EXPECT_TRUE(Contains(verdict, "Verification failed")) << verdict;
+    EXPECT_TRUE(Contains(verdict, "\"state\":\"not-vouched\"")) << verdict;
+    EXPECT_TRUE(Contains(verdict, "\"reason\":\"Verify: FW end word ")) << verdict;
+}
+
+// A receiver that goes away while it is programmed: the job says why and what it left,
+// as lines and in the JSON verdict.
+TEST_F(CliVerify, VanishedReceiverEndsWithTheReasonAndTheReceiverState) {
+    sim::SimFaults faults;
+    faults.vanishAfterBytes = 30000;  // past the SFLD, while the flash is programmed
+    Start(faults);
+    for (const bool json : {false, true}) {
+        const ZelvarRun run = json ? Flash({"--json"}) : Flash();
+        EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+        const std::vector<std::string> lines = run.OutLines();
+        ASSERT_GE(lines.size(), 4u) << run.out;
+        const std::size_t n = lines.size() - (json ? 1 : 0);  // the verdict is JSON's last
+        EXPECT_TRUE(Contains(lines[n - 3], "Reason: Serial device lost: ")) << run.out;
+        EXPECT_TRUE(Contains(lines[n - 2],
+                             "Receiver state: firmware incomplete, resident loader "
+                             "intact: Connect GPS, then Load again"))
+            << run.out;
+        EXPECT_TRUE(Contains(lines[n - 1], "Upload failed")) << run.out;
+        if (json) {
+            EXPECT_TRUE(Contains(lines.back(), "\"text\":\"Upload failed: Serial device lost: "));
+            EXPECT_TRUE(Contains(lines.back(), "\"state\":\"incomplete\"")) << lines.back();
+        }
+        Start(faults);  // the receiver is gone: a new one for the next run
+    }
 }
 
 // Without the check the spoiled word goes unnoticed: the upload itself went well.
@@ -127,15 +158,13 @@ TEST_F(CliVerify, NoVerifySkipsTheCheck) {
 // A receiver that never comes back: every connect is tried, then the check fails.
 TEST(CliVerifyStep, ReceiverThatDoesNotAnswerFailsAfterEveryAttempt) {
     TempDir dir;
-    cli::FlashOptions options;
-    options.device.port = dir.File("gone");
-    options.image = WriteImage(dir, "image.bin", MakeParts(1, kPfldBytes, kNewFwBytes));
+    const std::string port = dir.File("gone");
+    const std::string image = WriteImage(dir, "image.bin", MakeParts(1, kPfldBytes, kNewFwBytes));
     CRecordingScope recording;
     bool verified = true;
     {
         cli::CCliSession session({false, cli::AnswerPolicy::AlwaysNo, false, "", ""});
-        const std::atomic<bool> stop{false};
-        verified = cli::VerifyStep(session, options, stop);
+        verified = VerifyFlash(port.c_str(), image.c_str());
     }
     EXPECT_FALSE(verified);
     int opens = 0;
@@ -144,10 +173,10 @@ TEST(CliVerifyStep, ReceiverThatDoesNotAnswerFailsAfterEveryAttempt) {
         if (event.kind == EventKind::Status && event.text == "Cannot open GPS port.") ++opens;
         if (event.kind == EventKind::Message) messages.push_back(event.text);
     }
-    EXPECT_EQ(opens, cli::kVerifyConnectAttempts);
+    EXPECT_EQ(opens, kVerifyConnectAttempts);
     ASSERT_GE(messages.size(), 2u);
     EXPECT_EQ(messages[messages.size() - 2], "Verify: no answer from the receiver after " +
-                                                 std::to_string(cli::kVerifyConnectAttempts) +
+                                                 std::to_string(kVerifyConnectAttempts) +
                                                  " attempts");
     EXPECT_EQ(messages.back(), "Verification failed");
     const std::vector<RecordedEvent> phases = recording.Recorder().Events(EventKind::Phase);

@@ -12,7 +12,9 @@
 #include <cstdlib>
 
 #include "base/resource_ids.h"
+#include "base/shared_state.h"
 #include "gui/qt/about_dialog.h"
+#include "link/receiver_queries.h"
 
 namespace zelvar::test {
 
@@ -149,6 +151,18 @@ SerialPortRoots EmptyPortRoots(const std::string& root, const std::string& simLi
     roots.sysClassTty = root + "no-sys";
     roots.simLink = simLink;
     return roots;
+}
+
+std::unique_ptr<CLoaderSession> ShowDialogOn(const std::string& root, const std::string& link) {
+    g_receiverInfo = ReceiverInfo{};
+    auto session = std::make_unique<CLoaderSession>(EmptyPortRoots(root, link));
+    session->Start();
+    session->Window().show();
+    if (!QTest::qWaitForWindowExposed(&session->Window())) return nullptr;
+    if (!PickPort(*session, QString::fromStdString(link)) || g_portName.Get() != link) {
+        return nullptr;
+    }
+    return session;
 }
 
 }  // namespace zelvar::test

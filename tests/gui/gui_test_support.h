@@ -80,4 +80,8 @@ bool PickPort(CLoaderSession& session, const QString& text);
 // Port roots with no devices; simLink offered when not empty.
 SerialPortRoots EmptyPortRoots(const std::string& root, const std::string& simLink);
 
+// A dialog shown (on an empty device root under root) that offers link and has it
+// picked, with the last connect forgotten; nullptr when it could not be brought so far.
+std::unique_ptr<CLoaderSession> ShowDialogOn(const std::string& root, const std::string& link);
+
 }  // namespace zelvar::test

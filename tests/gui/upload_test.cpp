@@ -167,12 +167,8 @@ class TestDialogUpload : public QObject {
         options.sectorEraseMs = sectorEraseMs;
         m_receiver = StartSim(options, factory);
         if (!m_receiver) return false;
-        g_receiverInfo = ReceiverInfo{};
-        m_session = std::make_unique<CLoaderSession>(EmptyPortRoots(Path(""), link));
-        m_session->Start();
-        m_session->Window().show();
-        if (!QTest::qWaitForWindowExposed(&m_session->Window())) return false;
-        return PickPort(*m_session, QString::fromStdString(link)) && g_portName.Get() == link;
+        m_session = ShowDialogOn(Path(""), link);
+        return m_session != nullptr;
     }
 
     void Connect() { QTest::mouseClick(ControlOf(*m_session, IDC_CONNECT), Qt::LeftButton); }

@@ -27,6 +27,8 @@ constexpr uint32_t kFactoryFwSeed = 6;
 constexpr const char* kFirstLine = R"({"kind":"message","text":"Opening SFLD ..."})";
 constexpr const char* kCanceled = R"({"kind":"message","text":"Canceled by user"})";
 constexpr const char* kUploadFailed = R"({"kind":"message","text":"Upload failed"})";
+constexpr const char* kUntouched = R"({"kind":"message","text":"Receiver state: flash unchanged"})";
+constexpr const char* kReasonStart = R"({"kind":"message","text":"Reason: )";
 constexpr const char* kQuestion = R"({"kind":"question",)";
 
 // A flash run's line without the time, port and phase that end it (inspect has none).
@@ -66,6 +68,12 @@ UploadPreparation PreparationOf(const ZelvarRun& flash) {
     if (preparation.lines.empty()) return preparation;
     EXPECT_EQ(preparation.lines.back(), kUploadFailed) << flash.out;
     preparation.lines.pop_back();
+    // The job's closing lines before it: the receiver untouched, and why the job failed.
+    for (const char* closing : {kUntouched, kReasonStart}) {
+        if (preparation.lines.empty()) break;
+        EXPECT_EQ(preparation.lines.back().rfind(closing, 0), 0u) << flash.out;
+        preparation.lines.pop_back();
+    }
     preparation.accepted = !preparation.lines.empty() && preparation.lines.back() == kCanceled;
     if (preparation.accepted) preparation.lines.pop_back();
     const bool asked = flash.out.find(kQuestion) != std::string::npos;

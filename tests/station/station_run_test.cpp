@@ -47,6 +47,22 @@ class Station : public ::testing::Test {
         return receiver;
     }
 
+    struct TwoUnits {
+        std::unique_ptr<sim::CSimReceiver> faulty, good;
+        ZelvarRun run;
+    };
+    // One station run on a unit with faults (its link named name) beside a good one, logs
+    // in "logs", the report at report.
+    TwoUnits FlashBesideAGoodUnit(const char* name, const sim::SimFaults& faults,
+                                  const std::string& report) {
+        TwoUnits units{Sim(dir.File(name), faults), Sim(dir.File("good")), {}};
+        if (!units.faulty || !units.good) return units;
+        units.run = RunZelvar({"flash", "--port", units.faulty->LinkPath(), "--port",
+                               units.good->LinkPath(), "--log-dir", dir.File("logs"), "--report",
+                               report, image});
+        return units;
+    }
+
     // The records of the report at path, by port.
     std::map<std::string, Record> Report(const std::string& path) {
         std::map<std::string, Record> byPort;
@@ -156,7 +172,7 @@ TEST_F(Station, PlainLinesCarryTheirPortAndAWrongReportExtensionIsRefused) {
     EXPECT_EQ(receiver->Programmings(), 1);
     EXPECT_TRUE(Holds(run.out, "unit-one: GPS connected at 4800\n")) << run.out;
     EXPECT_TRUE(Holds(run.out, "unit-one: Upload complete\n")) << run.out;
-    EXPECT_TRUE(Holds(run.out, "unit-one: finished: Upload complete\n")) << run.out;
+    EXPECT_TRUE(Holds(run.out, "unit-one: finished: Verified\n")) << run.out;
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
     int progressLines = 0;
     for (const std::string& line : run.OutLines()) {
@@ -270,13 +286,9 @@ TEST_F(Station, OnATerminalTheUnitsAreOneBlockRedrawnInPlace) {
 TEST_F(Station, VerificationCatchesASpoiledWordThroughTheStation) {
     sim::SimFaults spoil;
     spoil.corruptWordAddress = kFwEndWord;
-    auto spoiled = Sim(dir.File("spoiled"), spoil);
-    auto good = Sim(dir.File("good"));
-    ASSERT_TRUE(spoiled && good);
     const std::string report = dir.File("verify.csv");
-    const ZelvarRun run =
-        RunZelvar({"flash", "--port", spoiled->LinkPath(), "--port", good->LinkPath(), "--log-dir",
-                   dir.File("logs"), "--report", report, image});
+    const auto [spoiled, good, run] = FlashBesideAGoodUnit("spoiled", spoil, report);
+    ASSERT_TRUE(spoiled && good);
     EXPECT_EQ(run.exitCode, 5) << run.out << run.err;
     EXPECT_TRUE(Holds(run.out, "spoiled: Verify: FW end word")) << run.out;
     EXPECT_TRUE(Holds(run.out, "good: Verified\n")) << run.out;
@@ -284,7 +296,40 @@ TEST_F(Station, VerificationCatchesASpoiledWordThroughTheStation) {
     ASSERT_EQ(units.size(), 2u) << ReadFile(report);
     EXPECT_EQ(units[spoiled->LinkPath()]["exitCode"], "5");
     EXPECT_EQ(units[spoiled->LinkPath()]["resultText"], "Verification failed");
+    EXPECT_EQ(units[spoiled->LinkPath()]["receiverState"], "not-vouched");
     EXPECT_EQ(units[good->LinkPath()]["exitCode"], "0");
+}
+
+// The table and the report give each unit's verdict with the state of its receiver: the
+// good unit verified, the one that vanished while being programmed with why it failed.
+TEST_F(Station, VerdictReasonAndReceiverStateInTheTableAndTheReport) {
+    sim::SimFaults vanish;
+    vanish.vanishAfterBytes = 30000;  // past the SFLD, during programming
+    const std::string report = dir.File("units.csv");
+    const auto [gone, good, run] = FlashBesideAGoodUnit("gone", vanish, report);
+    ASSERT_TRUE(gone && good);
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    const std::string lost = "Serial device lost: ";
+    EXPECT_TRUE(Holds(run.out, "good: finished: Verified\n")) << run.out;
+    EXPECT_TRUE(Holds(run.out, "gone: finished: failed (1): Upload failed: " + lost)) << run.out;
+    bool goodRow = false, goneRow = false;
+    for (const std::string& line : run.OutLines()) {
+        goodRow |= line.starts_with(good->LinkPath()) && Holds(line, "  Verified  ") &&
+                   Holds(line, "  verified  ");
+        goneRow |= line.starts_with(gone->LinkPath()) && Holds(line, "Upload failed: " + lost) &&
+                   Holds(line, "  incomplete  ");
+    }
+    EXPECT_TRUE(goodRow && goneRow) << run.out;
+    std::map<std::string, Record> units = Report(report);
+    ASSERT_EQ(units.size(), 2u) << ReadFile(report);
+    EXPECT_EQ(units[good->LinkPath()]["resultText"], "Verified");
+    EXPECT_EQ(units[good->LinkPath()]["receiverState"], "verified");
+    EXPECT_EQ(units[good->LinkPath()]["reason"], "");
+    Record& failed = units[gone->LinkPath()];
+    EXPECT_EQ(failed["exitCode"], "1");
+    EXPECT_EQ(failed["resultText"].rfind("Upload failed: " + lost, 0), 0u) << failed["resultText"];
+    EXPECT_EQ(failed["reason"].rfind(lost, 0), 0u) << failed["reason"];
+    EXPECT_EQ(failed["receiverState"], "incomplete");
 }
 
 }  // namespace

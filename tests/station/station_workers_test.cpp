@@ -143,10 +143,12 @@ TEST(StationUnitLines, LiveLineVerdictTableAndUnitJson) {
     good.resultText = "Upload complete";
     good.fwAfter.version = "GQ08";
     good.passes = 1;
+    unit.receiverState = "incomplete";
+    good.receiverState = "verified";
     EXPECT_EQ(SummaryTable({unit, good}),
-              "Port           Result             FW before  FW after  Time  Passes\n"
-              "/dev/ttyUSB3   Upload failed (1)  GQ07       -         1:15  2\n"
-              "/dev/ttyUSB10  Upload complete    -          GQ08      0:00  1\n");
+              "Port           Result             Receiver    FW before  FW after  Time  Passes\n"
+              "/dev/ttyUSB3   Upload failed (1)  incomplete  GQ07       -         1:15  2\n"
+              "/dev/ttyUSB10  Upload complete    verified    -          GQ08      0:00  1\n");
 
     std::map<std::string, std::string> fields;
     ASSERT_TRUE(test::ParseJsonLine(UnitJson(unit), fields)) << UnitJson(unit);

@@ -59,11 +59,14 @@ class RefusedSpeedTest : public SimUploadTest {
         m_afterRefusalMs = refusedAt == 0 ? -1 : std::max(0LL, endedAt - refusedAt);
         return result;
     }
-    // The job ended right after the refusal, as a failure, without a second pass.
-    void ExpectEndedByTheRefusal(int speed) {
+    // The job ended right after the refusal, as a failure, without a second pass, naming
+    // it as the reason and the receiver's state.
+    void ExpectEndedByTheRefusal(int speed, const char* state = "Receiver state: flash unchanged") {
         const auto lines = Lines();
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines[lines.size() - 2], RefusalText(speed));
+        ASSERT_GE(lines.size(), 4u);
+        EXPECT_EQ(lines[lines.size() - 4], RefusalText(speed));
+        EXPECT_EQ(lines[lines.size() - 3], "Reason: " + RefusalText(speed));
+        EXPECT_EQ(lines[lines.size() - 2], state);
         EXPECT_EQ(lines.back(), "Upload failed");
         EXPECT_EQ(CountLines(lines, RefusalText(speed)), 1);
         EXPECT_LE(CountLines(lines, "Uploading SFLD..."), 1);
@@ -83,7 +86,7 @@ TEST_F(RefusedSpeedTest, RefusedLoaderSpeedEndsTheJobBeforeTheDialogue) {
     EXPECT_EQ(UploadRefusing(kPfldSpeed), kJobUploadFailed);
     ExpectEndedByTheRefusal(kPfldSpeed);
     const auto lines = Lines();
-    EXPECT_EQ(lines[lines.size() - 3], "Waiting for target answer at 19200...");
+    EXPECT_EQ(lines[lines.size() - 5], "Waiting for target answer at 19200...");
     // Without the refusal the loop would have waited out the receiver's silence.
     EXPECT_LT(m_afterRefusalMs, kDialogueSilenceMs);
 }
@@ -107,7 +110,9 @@ TEST_F(RefusedSpeedTest, RefusedReturnToTheLoaderSpeedAfterAFailedPassEndsTheJob
     // 19200 is refused only once the SFLD runs: the pass fails at its erase and wants
     // to go back to the loader's speed.
     EXPECT_EQ(UploadRefusing(kPfldSpeed, "SFLD started"), kJobUploadFailed);
-    ExpectEndedByTheRefusal(kPfldSpeed);
+    ExpectEndedByTheRefusal(kPfldSpeed,
+                            "Receiver state: firmware incomplete, resident loader "
+                            "intact: Connect GPS, then Load again");
     const auto lines = Lines();
     EXPECT_TRUE(InOrder(lines, {"Flash erase failure.", "FLASH upload failed.",
                                 RefusalText(kPfldSpeed), "Upload failed"}));

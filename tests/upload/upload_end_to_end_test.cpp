@@ -57,10 +57,14 @@ std::vector<std::string> CompositeUploadLines(const std::vector<uint8_t>& image,
             "Upload complete"};
 }
 
+// The programming's last lines, then the verification's: the receiver connected again
+// and showed the image's words.
 void ExpectEndsWithSuccess(const std::vector<std::string>& lines) {
+    EXPECT_TRUE(InOrder(lines, {"FLASH Programing Complete.", "FLASH upload complete.",
+                                " GPS flash information", "GPS connected at 4800"}));
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 3], "FLASH Programing Complete.");
-    EXPECT_EQ(lines[lines.size() - 2], "FLASH upload complete.");
+    EXPECT_EQ(lines[lines.size() - 3], "Verified");
+    EXPECT_EQ(lines[lines.size() - 2], "Receiver state: verified");
     EXPECT_EQ(lines.back(), "Upload complete");
 }
 
@@ -97,16 +101,17 @@ TEST_F(UploadEndToEndTest, CompositeImageWithSfldSectionProgramsTheReceiver) {
         phases.push_back(event.phase);
     }
     EXPECT_EQ(phases, (std::vector<JobPhase>{JobPhase::Prepare, JobPhase::Wake, JobPhase::Sfld,
-                                             JobPhase::Erase, JobPhase::Program}));
+                                             JobPhase::Erase, JobPhase::Program, JobPhase::Verify,
+                                             JobPhase::Connect, JobPhase::Verify, JobPhase::Done}));
     const auto ends = recording.Recorder().Events(EventKind::JobEnd);
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_TRUE(ends[0].success);
 
-    ASSERT_TRUE(Connect());  // a new connect shows the new checksums
+    ASSERT_TRUE(Connect());  // a new connect shows the new checksums, as the verification did
     const auto after = Lines();
     EXPECT_EQ(g_receiverInfo.main.crc, WordAt(image, fwEnd - kFlashBase));
-    EXPECT_EQ(CountLines(after, Hex("Main FW crc:0x%x", WordAt(image, fwEnd - kFlashBase))), 1);
-    EXPECT_EQ(CountLines(after, Hex("Main FW len:0x%x", fwEnd - 0x10004000)), 1);
+    EXPECT_EQ(CountLines(after, Hex("Main FW crc:0x%x", WordAt(image, fwEnd - kFlashBase))), 2);
+    EXPECT_EQ(CountLines(after, Hex("Main FW len:0x%x", fwEnd - 0x10004000)), 2);
 }
 
 TEST_F(UploadEndToEndTest, CompositeImageWithoutSfldUsesSfldHexBesideTheProgram) {
@@ -151,8 +156,10 @@ TEST_F(UploadEndToEndTest, PfldUpdateRefusedSendsNothing) {
     AnswerPfldQuestion(false);
     EXPECT_EQ(Upload(WriteImage("new.bin", Composite(7, 3, kFwBytes, true))), -3);
     const auto lines = Lines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "Canceled by user");
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 4], "Canceled by user");
+    EXPECT_EQ(lines[lines.size() - 3], "Reason: Canceled by user");
+    EXPECT_EQ(lines[lines.size() - 2], "Receiver state: flash unchanged");
     EXPECT_EQ(lines.back(), "Upload failed");
     EXPECT_FALSE(g_pfldMode);
     EXPECT_EQ(ReceivedBytes(), before);

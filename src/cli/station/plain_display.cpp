@@ -1,6 +1,7 @@
 // The display off a terminal: lines prefixed with the unit's port.
 #include <map>
 
+#include "cli/json_names.h"
 #include "cli/station/station_display.h"
 #include "cli/station/summary_table.h"
 #include "cli/station/unit_line.h"
@@ -22,13 +23,14 @@ class CPlainDisplay : public IStationDisplay {
             Print(fromStderr ? m_err : m_out, state, line);
             return;
         }
-        const std::string kind = FieldOf(fields, "kind");
-        const std::string text = FieldOf(fields, "text");
-        if (kind == "message" || kind == "info" || (kind == "status" && !text.empty())) {
+        const std::string kind = FieldOf(fields, json::kKind);
+        const std::string text = FieldOf(fields, json::kText);
+        if (kind == json::kMessage || kind == json::kInfo ||
+            (kind == json::kStatus && !text.empty())) {
             Print(m_out, state, text);
-        } else if (kind == "alert" || kind == "question") {
-            Print(m_out, state, FieldOf(fields, "caption") + ": " + text);
-        } else if (kind == "progress") {
+        } else if (kind == json::kAlert || kind == json::kQuestion) {
+            Print(m_out, state, FieldOf(fields, json::kCaption) + ": " + text);
+        } else if (kind == json::kProgress) {
             Progress(unit, state);
         }
     }

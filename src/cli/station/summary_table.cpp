@@ -10,7 +10,7 @@ namespace zelvar::cli {
 
 namespace {
 
-constexpr std::size_t kColumns = 6;
+constexpr std::size_t kColumns = 7;
 using Row = std::array<std::string, kColumns>;
 
 std::string OrDash(const std::string& text) {
@@ -21,6 +21,7 @@ Row RowOf(const UnitState& unit) {
     return {unit.port,
             unit.exitCode == 0 ? unit.resultText
                                : unit.resultText + " (" + std::to_string(unit.exitCode) + ")",
+            OrDash(unit.receiverState),
             OrDash(unit.fwBefore.version),
             OrDash(unit.fwAfter.version),
             MinutesSeconds(unit.seconds),
@@ -30,7 +31,8 @@ Row RowOf(const UnitState& unit) {
 }  // namespace
 
 std::string SummaryTable(const std::vector<UnitState>& units) {
-    std::vector<Row> rows{{"Port", "Result", "FW before", "FW after", "Time", "Passes"}};
+    std::vector<Row> rows{
+        {"Port", "Result", "Receiver", "FW before", "FW after", "Time", "Passes"}};
     for (const UnitState& unit : units) rows.push_back(RowOf(unit));
     std::array<std::size_t, kColumns> widths{};
     for (const Row& row : rows) {

@@ -8,8 +8,8 @@
 
 namespace zelvar::cli {
 
-// Columns port, result, FW version before and after, duration and passes, each as wide
-// as its widest cell; one line per unit after the header, every line ending in '\n'.
+// Columns port, result, the receiver's state, FW version before and after, duration and passes,
+// each as wide as its widest cell; one line per unit after the header, every line ending in '\n'.
 std::string SummaryTable(const std::vector<UnitState>& units);
 
 }  // namespace zelvar::cli

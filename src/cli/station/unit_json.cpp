@@ -3,18 +3,23 @@
 #include <cstdio>
 
 #include "cli/exit_codes.h"
+#include "cli/json_names.h"
 #include "cli/json_output.h"
 
 namespace zelvar::cli {
 
 namespace {
 
-std::string Field(const char* name, const std::string& value) {
-    return std::string(",\"") + name + "\":" + JsonString(value);
+std::string Field(std::string_view name, const std::string& value) {
+    return "," + JsonString(name) + ":" + JsonString(value);
 }
 
-std::string Number(const char* name, long value) {
-    return std::string(",\"") + name + "\":" + std::to_string(value);
+std::string Number(std::string_view name, long value) {
+    return "," + JsonString(name) + ":" + std::to_string(value);
+}
+
+std::string Kind(std::string_view kind) {
+    return "{" + JsonString(json::kKind) + ":" + JsonString(kind);
 }
 
 }  // namespace
@@ -22,8 +27,9 @@ std::string Number(const char* name, long value) {
 std::string UnitJson(const UnitState& unit) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, ",\"seconds\":%.1f", unit.seconds);
-    return "{\"kind\":\"unit\"" + Field("port", unit.port) + Number("code", unit.exitCode) +
-           Field("text", unit.resultText) + Number("passes", unit.passes) + seconds +
+    return Kind("unit") + Field(json::kPort, unit.port) + Number(json::kCode, unit.exitCode) +
+           Field(json::kText, unit.resultText) + Field(json::kState, unit.receiverState) +
+           Field(json::kReason, unit.reason) + Number("passes", unit.passes) + seconds +
            Field("fw_before", unit.fwBefore.version) + Field("fw_after", unit.fwAfter.version) +
            Field("log", unit.logPath) + "}";
 }
@@ -32,8 +38,8 @@ std::string SummaryJson(const std::vector<UnitState>& units, int exitCode) {
     long succeeded = 0;
     for (const UnitState& unit : units) succeeded += unit.exitCode == kExitSuccess ? 1 : 0;
     const long count = static_cast<long>(units.size());
-    return "{\"kind\":\"summary\"" + Number("units", count) + Number("succeeded", succeeded) +
-           Number("failed", count - succeeded) + Number("code", exitCode) + "}";
+    return Kind("summary") + Number("units", count) + Number("succeeded", succeeded) +
+           Number("failed", count - succeeded) + Number(json::kCode, exitCode) + "}";
 }
 
 }  // namespace zelvar::cli

@@ -8,7 +8,8 @@
 
 namespace zelvar::cli {
 
-// {"kind":"unit","port":...,"code":N,"text":...,"passes":N,"seconds":S,"fw_before":...,
+// {"kind":"unit","port":...,"code":N,"text":...,"state":...,"reason":...,"passes":N,
+//  "seconds":S,"fw_before":...,
 //  "fw_after":...,"log":...}
 std::string UnitJson(const UnitState& unit);
 

@@ -33,8 +33,13 @@ std::string MinutesSeconds(double seconds) {
 std::string UnitVerdict(const UnitState& unit) {
     if (unit.exitCode == kExitSuccess) return PrintableText(unit.resultText);
     std::string verdict = "failed (" + std::to_string(unit.exitCode) + "): " + unit.resultText;
+    // A result that carries its reason ("Upload failed: ...") says enough; else the last
+    // word of the unit helps.
+    const bool saysWhy = !unit.reason.empty() && unit.reason != unit.resultText;
     const std::string& detail = unit.note.empty() ? unit.lastText : unit.note;
-    if (!detail.empty() && detail != unit.resultText) verdict += " - " + detail;
+    if (!saysWhy && !detail.empty() && detail != unit.resultText) {
+        verdict += " - " + detail;
+    }
     return PrintableText(verdict);
 }
 

@@ -11,8 +11,8 @@ namespace zelvar::cli {
 // ("ttyUSB0  failed (4): Cannot connect to GPS."), "ttyUSB0  waiting" before its first event.
 std::string LiveUnitLine(const UnitState& unit);
 
-// "Upload complete" or "failed (4): Cannot connect to GPS.", with the last note or text
-// of a failed unit when its result says no more than that it failed.
+// "Verified" or "failed (4): Cannot connect to GPS.", with the last note or text of a
+// failed unit when its result names no reason.
 std::string UnitVerdict(const UnitState& unit);
 
 // Seconds as "m:ss".

@@ -12,6 +12,8 @@ struct SectionWords {
 
 struct UnitRecord {
     std::string port, byIdName, imageName, imageSha256, resultText, logPath, ridBefore, ridAfter;
+    std::string receiverState;  // in what state the job left the receiver ("verified", ...)
+    std::string reason;         // why the unit failed; "" when it did not
     SectionWords pfldBefore, fwBefore, pfldAfter, fwAfter;
     int exitCode = 0;
     int passes = 0;  // passes of the upload begun (each begins in the wake step)

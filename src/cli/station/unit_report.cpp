@@ -51,6 +51,8 @@ constexpr Field kLeadingFields[] = {
     {"imageName", [](const UnitRecord& u) { return Cell{u.imageName}; }},
     {"imageSha256", [](const UnitRecord& u) { return Cell{u.imageSha256}; }},
     {"resultText", [](const UnitRecord& u) { return Cell{u.resultText}; }},
+    {"receiverState", [](const UnitRecord& u) { return Cell{u.receiverState}; }},
+    {"reason", [](const UnitRecord& u) { return Cell{u.reason}; }},
     {"logPath", [](const UnitRecord& u) { return Cell{u.logPath}; }},
     {"ridBefore", [](const UnitRecord& u) { return Cell{u.ridBefore}; }},
     {"ridAfter", [](const UnitRecord& u) { return Cell{u.ridAfter}; }},

@@ -3,8 +3,11 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/loader_events.h"
 #include "cli/exit_codes.h"
 #include "cli/station/worker_status.h"
+#include "cli/json_names.h"
+#include "upload/receiver_state.h"
 
 namespace zelvar::cli {
 
@@ -12,8 +15,11 @@ namespace {
 
 // From this phase on the receiver is no longer in its normal firmware's hands.
 bool PhaseTouchesTheReceiver(std::string_view phase) {
-    return phase == "wake" || phase == "sfld" || phase == "erase" || phase == "program" ||
-           phase == "verify";
+    for (JobPhase touching :
+         {JobPhase::Wake, JobPhase::Sfld, JobPhase::Erase, JobPhase::Program, JobPhase::Verify}) {
+        if (phase == PhaseName(touching)) return true;
+    }
+    return false;
 }
 
 uint32_t NumberField(const JsonFields& fields, std::string_view name) {
@@ -24,16 +30,16 @@ void TakePhase(UnitState& unit, const std::string& phase) {
     if (phase == unit.phase) return;
     unit.phase = phase;
     if (PhaseTouchesTheReceiver(phase)) unit.uploadStarted = true;
-    if (phase == "wake") ++unit.passes;
-    if (phase == "program") unit.programStartSeconds = -1;
+    if (phase == PhaseName(JobPhase::Wake)) ++unit.passes;
+    if (phase == PhaseName(JobPhase::Program)) unit.programStartSeconds = -1;
 }
 
 void TakeProgress(UnitState& unit, const JsonFields& fields, double now) {
-    const std::string phase = FieldOf(fields, "phase");
-    if (!phase.empty() && phase != "program") return;
+    const std::string phase = FieldOf(fields, json::kPhase);
+    if (!phase.empty() && phase != PhaseName(JobPhase::Program)) return;
     unit.uploadStarted = true;
-    unit.done = NumberField(fields, "done");
-    unit.total = NumberField(fields, "total");
+    unit.done = NumberField(fields, json::kDone);
+    unit.total = NumberField(fields, json::kTotal);
     if (unit.programStartSeconds < 0 || unit.done < unit.programStartDone) {
         unit.programStartSeconds = now;
         unit.programStartDone = unit.done;
@@ -44,23 +50,29 @@ void TakeProgress(UnitState& unit, const JsonFields& fields, double now) {
     if (elapsed > 0) unit.bytesPerSecond = (unit.done - unit.programStartDone) / elapsed;
 }
 
+SectionWords SectionOf(const JsonFields& fields, const json::SectionNames& names) {
+    return {FieldOf(fields, names.start), FieldOf(fields, names.length), FieldOf(fields, names.crc),
+            FieldOf(fields, names.version)};
+}
+
 void TakeReceiver(UnitState& unit, const JsonFields& fields) {
     // A read-back once the upload began (the verification's) shows the receiver after it.
-    const bool after = FieldOf(fields, "when") == "after" || unit.uploadStarted;
+    const bool after = FieldOf(fields, json::kWhen) == json::kAfter || unit.uploadStarted;
     SectionWords& pfld = after ? unit.pfldAfter : unit.pfldBefore;
     SectionWords& fw = after ? unit.fwAfter : unit.fwBefore;
-    pfld = {FieldOf(fields, "pfld_start"), FieldOf(fields, "pfld_length"),
-            FieldOf(fields, "pfld_crc"), FieldOf(fields, "pfld_version")};
-    fw = {FieldOf(fields, "fw_start"), FieldOf(fields, "fw_length"), FieldOf(fields, "fw_crc"),
-          FieldOf(fields, "fw_version")};
+    pfld = SectionOf(fields, json::kPfld);
+    fw = SectionOf(fields, json::kFw);
     // The receiver identifies itself (RID) by its main firmware's version field.
-    (after ? unit.ridAfter : unit.ridBefore) = FieldOf(fields, "fw_version");
+    (after ? unit.ridAfter : unit.ridBefore) = FieldOf(fields, json::kFw.version);
 }
 
 void TakeResult(UnitState& unit, const JsonFields& fields) {
     unit.hasResult = true;
-    unit.exitCode = static_cast<int>(std::strtol(FieldOf(fields, "code").c_str(), nullptr, 10));
-    unit.resultText = FieldOf(fields, "text");
+    unit.exitCode =
+        static_cast<int>(std::strtol(FieldOf(fields, json::kCode).c_str(), nullptr, 10));
+    unit.resultText = FieldOf(fields, json::kText);
+    unit.receiverState = FieldOf(fields, json::kState);
+    unit.reason = FieldOf(fields, json::kReason);
 }
 
 }  // namespace
@@ -75,18 +87,18 @@ std::string PortLabel(const std::string& port) {
 }
 
 void ApplyWorkerEvent(UnitState& unit, const JsonFields& fields, double nowSeconds) {
-    const std::string kind = FieldOf(fields, "kind");
-    const std::string phase = FieldOf(fields, "phase");
-    if (kind == "phase") {
+    const std::string kind = FieldOf(fields, json::kKind);
+    const std::string phase = FieldOf(fields, json::kPhase);
+    if (kind == json::kPhaseKind) {
         TakePhase(unit, phase);
-    } else if (kind == "progress") {
+    } else if (kind == json::kProgress) {
         TakeProgress(unit, fields, nowSeconds);
-    } else if (kind == "receiver") {
+    } else if (kind == json::kReceiver) {
         TakeReceiver(unit, fields);
-    } else if (kind == "result") {
+    } else if (kind == json::kResult) {
         TakeResult(unit, fields);
-    } else if (kind == "message" || kind == "status" || kind == "alert") {
-        const std::string text = FieldOf(fields, "text");
+    } else if (kind == json::kMessage || kind == json::kStatus || kind == json::kAlert) {
+        const std::string text = FieldOf(fields, json::kText);
         if (!text.empty()) unit.lastText = text;
     }
 }
@@ -99,9 +111,13 @@ void ApplyWorkerEnd(UnitState& unit, int waitStatus, double nowSeconds) {
     const WorkerEnd end = DescribeWorkerEnd(waitStatus);
     unit.exitCode = end.code;
     unit.resultText = end.text;
+    // Without the worker's word, a receiver it had begun to talk to is not vouched for.
+    unit.reason = unit.resultText;
+    unit.receiverState = ReceiverStateName(unit.uploadStarted ? ReceiverState::NotVouched
+                                                              : ReceiverState::Unchanged);
     if (unit.uploadStarted) {
         unit.exitCode = kExitUploadFailed;
-        unit.resultText = "Upload failed (" + unit.resultText + ")";
+        unit.resultText = "Upload failed: " + unit.resultText;
     } else if (unit.exitCode == kExitSuccess) {
         unit.exitCode = kExitUploadFailed;  // no result and no error: nothing was confirmed
     }

@@ -19,12 +19,7 @@ namespace {
 
 // The first chars characters (not bytes) of a UTF-8 text.
 std::string FirstChars(const std::string& text, std::size_t chars) {
-    std::size_t i = 0;
-    for (std::size_t seen = 0; i < text.size(); ++i) {
-        bool starts = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        if (starts && seen++ == chars) break;
-    }
-    return text.substr(0, i);
+    return text.substr(0, Utf8CharPrefix(text, chars));
 }
 
 std::string ProgramDirectory() {

@@ -1,9 +1,9 @@
-#include "cli/verify_compare.h"
+#include "upload/flash_compare.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace zelvar::cli {
+namespace zelvar {
 
 namespace {
 
@@ -78,4 +78,4 @@ std::string FwCheckWordLine(const ReceiverInfo& receiver) {
     return line;
 }
 
-}  // namespace zelvar::cli
+}  // namespace zelvar

@@ -7,7 +7,7 @@
 #include "link/receiver_queries.h"
 #include "upload/flash_expectation.h"
 
-namespace zelvar::cli {
+namespace zelvar {
 
 // One line per word the receiver reports other than the image programs it ("Verify:
 // PFLD check word 0x... in the receiver, 0x... in the image"), or per section the image
@@ -20,4 +20,4 @@ std::vector<std::string> FlashDifferences(const ReceiverInfo& receiver,
 // the receiver showed no FW section.
 std::string FwCheckWordLine(const ReceiverInfo& receiver);
 
-}  // namespace zelvar::cli
+}  // namespace zelvar

@@ -1,6 +1,6 @@
 // The comparison behind the check after a flash: which differences it names and which
 // words it leaves alone.
-#include "cli/verify_compare.h"
+#include "upload/flash_compare.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "base/flash_map.h"
 
-namespace zelvar::cli {
+namespace zelvar {
 namespace {
 
 constexpr uint32_t kPfldEnd = kFlashBase + 0x2ffc;
@@ -80,4 +80,4 @@ TEST(VerifyCompare, MissingSectionIsOneLineAndUnprogrammedWordsAreNotCompared) {
 }
 
 }  // namespace
-}  // namespace zelvar::cli
+}  // namespace zelvar
