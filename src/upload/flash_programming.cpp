@@ -10,6 +10,8 @@
 #include "base/shared_state.h"
 #include "image/firmware_image.h"
 #include "image/loader_record.h"
+#include "upload/frame_sender.h"
+#include "upload/line_risk.h"
 #include "upload/prepare_upload.h"
 #include "upload/receiver_text.h"
 #include "upload/record_protocol.h"
@@ -91,22 +93,27 @@ int Erase(PortHandle handle, CLoaderRecord& record, uint32_t start) {
     return WaitForErase(handle);
 }
 
+void ShowLineRisk() {
+    char text[192];
+    FormatLineRisk(g_programmingRisk, text, sizeof text);
+    LogLine(text);
+}
+
 int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) {
     EnterPhase(JobPhase::Program);
+    CFrameSender sender(handle);
     uint32_t done = 0;
     for (;;) {
         if (!image.NextRecord(record)) {
             ShowStatus("Image read error.");
             return 0;
         }
-        const uint32_t n = record.DataCount();
-        if (n == 0) break;
-        if (!SendRecordWithRecovery(handle, record)) return 0;
-        done += n;
-        ReportProgress(JobPhase::Program, done, g_uploadPlan.programBytes);
+        if (record.DataCount() == 0) break;
+        if (!sender.SendData(record, done, g_uploadPlan.programBytes)) return 0;
     }
     record.MakeEnd();
-    if (!SendRecordWithRecovery(handle, record)) return 0;
+    if (!sender.SendEnd(record)) return 0;
+    ShowLineRisk();
     ShowStatus("FLASH Programing Complete.");
     return 1;
 }
