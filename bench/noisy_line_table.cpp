@@ -101,7 +101,9 @@ void PrintTable(const std::vector<RateRow>& rows) {
     }
     std::printf(
         "(median and longest: time over the clean median, successful runs; rewrites: "
-        "median/most per run; passes: most per run)\n");
+        "median/most per run; passes: most per run; est. and obs. wrong: wrong flashes the "
+        "loader's estimates sum to and those found, whatever the verdict; frame: mean data "
+        "bytes per frame)\n");
 }
 
 bool WriteCsv(const std::vector<RateRow>& rows, const std::string& path) {
