@@ -34,6 +34,7 @@ constexpr uint32_t kNewFwSeed = 2;
 struct Settings {
     int runs = kDefaultRuns;
     int jobs = kDefaultJobs;
+    int firstSeed = 1;  // runs use the seeds firstSeed, firstSeed + 1, ...
     std::string outDir = ".";
     bool plotOnly = false;  // draw the plot again from the CSV in outDir
     std::vector<double> rates{std::begin(kRates), std::end(kRates)};
@@ -110,6 +111,8 @@ bool ParseSettings(int argc, char** argv, Settings& s) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--runs") == 0 && hasValue) {
             s.runs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--first-seed") == 0 && hasValue) {
+            s.firstSeed = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--jobs") == 0 && hasValue) {
             s.jobs = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--out") == 0 && hasValue) {
@@ -122,7 +125,7 @@ bool ParseSettings(int argc, char** argv, Settings& s) {
             return false;
         }
     }
-    return s.runs > 0 && s.jobs > 0;
+    return s.runs > 0 && s.jobs > 0 && s.firstSeed > 0;
 }
 
 int Run(const Settings& settings) {
@@ -133,7 +136,7 @@ int Run(const Settings& settings) {
     NoisyRunSetup common;
     if (dir.empty() || !MakeImages(dir, common)) return 2;
     std::vector<Job> list;
-    for (int seed = 1; seed <= settings.runs; ++seed) {
+    for (int seed = settings.firstSeed; seed < settings.firstSeed + settings.runs; ++seed) {
         for (const double rate : settings.rates)
             list.push_back({rate, static_cast<uint32_t>(seed)});
     }
@@ -164,7 +167,9 @@ int main(int argc, char** argv) {
     zelvar::bench::Settings settings;
     if (!zelvar::bench::ParseSettings(argc, argv, settings)) {
         std::fprintf(
-            stderr, "usage: %s [--runs N] [--jobs N] [--rates R,R,...] [--out DIR] [--plot-only]\n",
+            stderr,
+            "usage: %s [--runs N] [--first-seed N] [--jobs N] [--rates R,R,...] [--out DIR] "
+            "[--plot-only]\n",
             argv[0]);
         return 2;
     }

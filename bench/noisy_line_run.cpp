@@ -1,6 +1,7 @@
 #include "bench/noisy_line_run.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "sim/sim_receiver.h"
 #include "support/test_env.h"
@@ -30,6 +31,26 @@ void CompareFlash(const std::vector<uint8_t>& flash, const std::vector<uint8_t>&
     for (std::size_t i = 0; i < part.size(); ++i) {
         if (i < flash.size() && flash[i] == part[i]) continue;
         if (result.wrongBytes++ == 0) result.firstWrong = i;
+    }
+}
+
+// The last "The line refused R of N frames (mean M data bytes)..." line of the log, with
+// its "about 1 in K" when it has one.
+void ReadLineFigures(const std::string& log, NoisyRunResult& result) {
+    const std::size_t at = log.rfind("The line refused ");
+    if (at == std::string::npos) return;
+    unsigned refused = 0, sent = 0;
+    double mean = 0, k = 0;
+    const char* line = log.c_str() + at;
+    if (std::sscanf(line, "The line refused %u of %u frames (mean %lf", &refused, &sent, &mean) !=
+        3)
+        return;
+    result.meanFrameBytes = mean;
+    const std::size_t about = log.find("(about 1 in ", at);
+    const std::size_t end = log.find('\n', at);
+    if (about != std::string::npos && about < end &&
+        std::sscanf(log.c_str() + about, "(about 1 in %lf", &k) == 1 && k > 0) {
+        result.undetectedChance = 1 / k;
     }
 }
 
@@ -71,6 +92,7 @@ NoisyRunResult RunNoisyFlash(const NoisyRunSetup& setup) {
     result.rewrites = CountLinesStarting(log, "Writing the record again");
     result.passes = CountLinesStarting(log, "Uploading SFLD...");
     result.lineErrors = receiver.LineErrors();
+    ReadLineFigures(log, result);
     result.longestQuietMs = sim::LongestQuietMs(receiver.Trace(), endedMs);
     return result;
 }

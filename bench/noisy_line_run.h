@@ -30,8 +30,15 @@ struct NoisyRunResult {
     // Where the flash differs from the programmed bytes: how many bytes, the first offset.
     std::size_t wrongBytes = 0;
     std::size_t firstWrong = 0;
+    // From the loader's line figures at the end of programming (0 when it said none).
+    double undetectedChance = 0;  // the loader's estimate of an unseen error in the flash
+    double meanFrameBytes = 0;    // data bytes per accepted frame
     bool Succeeded() const { return exitCode == 0; }
     bool WrongFlash() const { return exitCode == 0 && !flashHolds; }
+    // The programming completed and the flash differs, whatever the verdict.
+    bool ProgrammedWrong() const {
+        return undetectedChance >= 0 && meanFrameBytes > 0 && !flashHolds;
+    }
 };
 
 NoisyRunResult RunNoisyFlash(const NoisyRunSetup& setup);

@@ -28,7 +28,7 @@ double Median(std::vector<double> values) {
 RateRow Row(const RateRuns& r, double cleanSeconds) {
     RateRow row;
     row.rate = r.rate;
-    std::vector<double> ratios, rewrites, lineErrors;
+    std::vector<double> ratios, rewrites, lineErrors, frameBytes;
     for (const NoisyRunResult& run : r.runs) {
         if (!run.started) continue;
         ++row.runs;
@@ -38,6 +38,9 @@ RateRow Row(const RateRuns& r, double cleanSeconds) {
         row.mostPasses = std::max(row.mostPasses, run.passes);
         row.longestQuietMs = std::max(row.longestQuietMs, run.longestQuietMs);
         if (run.WrongFlash()) ++row.wrongFlash;
+        if (run.ProgrammedWrong()) ++row.observedWrong;
+        row.estimatedWrong += run.undetectedChance;
+        frameBytes.push_back(run.meanFrameBytes);
         if (!run.Succeeded()) continue;
         ++row.succeeded;
         const double ratio = run.seconds / cleanSeconds;
@@ -49,6 +52,9 @@ RateRow Row(const RateRuns& r, double cleanSeconds) {
     row.medianRatio = Median(ratios);
     row.medianRewrites = Median(rewrites);
     row.medianLineErrors = Median(lineErrors);
+    double sum = 0;
+    for (const double f : frameBytes) sum += f;
+    row.meanFrameBytes = frameBytes.empty() ? 0 : sum / frameBytes.size();
     return row;
 }
 
@@ -82,18 +88,22 @@ std::vector<RateRow> Summarise(const std::vector<RateRuns>& byRate) {
 }
 
 void PrintTable(const std::vector<RateRow>& rows) {
-    std::printf("%-8s %5s %9s %8s %8s %8s %8s %10s %7s %11s %8s\n", "rate", "runs", "succeeded",
-                "median", "longest", "<=1.2x", "<=2x", "rewrites", "passes", "wrong flash",
-                "quiet");
+    std::printf("%-8s %5s %9s %8s %8s %8s %8s %10s %7s %11s %8s %9s %9s %6s\n", "rate", "runs",
+                "succeeded", "median", "longest", "<=1.2x", "<=2x", "rewrites", "passes",
+                "wrong flash", "quiet", "est.wrong", "obs.wrong", "frame");
     for (const RateRow& r : rows) {
-        std::printf("%-8g %5d %8.0f%% %7.2fx %7.2fx %8d %8d %5.0f/%-4d %7d %11d %6.1fs\n", r.rate,
-                    r.runs, r.runs ? 100.0 * r.succeeded / r.runs : 0.0, r.medianRatio,
-                    r.longestRatio, r.within12, r.within2, r.medianRewrites, r.mostRewrites,
-                    r.mostPasses, r.wrongFlash, r.longestQuietMs / 1000);
+        std::printf(
+            "%-8g %5d %8.0f%% %7.2fx %7.2fx %8d %8d %5.0f/%-4d %7d %11d %6.1fs %9.2f %9d %6.0f\n",
+            r.rate, r.runs, r.runs ? 100.0 * r.succeeded / r.runs : 0.0, r.medianRatio,
+            r.longestRatio, r.within12, r.within2, r.medianRewrites, r.mostRewrites, r.mostPasses,
+            r.wrongFlash, r.longestQuietMs / 1000, r.estimatedWrong, r.observedWrong,
+            r.meanFrameBytes);
     }
     std::printf(
         "(median and longest: time over the clean median, successful runs; rewrites: "
-        "median/most per run; passes: most per run)\n");
+        "median/most per run; passes: most per run; est. and obs. wrong: wrong flashes the "
+        "loader's estimates sum to and those found, whatever the verdict; frame: mean data "
+        "bytes per frame)\n");
 }
 
 bool WriteCsv(const std::vector<RateRow>& rows, const std::string& path) {
@@ -102,12 +112,12 @@ bool WriteCsv(const std::vector<RateRow>& rows, const std::string& path) {
     std::fprintf(out,
                  "rate,runs,succeeded,wrong_flash,median_ratio,longest_ratio,within_1_2x,"
                  "within_2x,median_rewrites,most_rewrites,most_passes,median_line_errors,"
-                 "longest_quiet_ms\n");
+                 "longest_quiet_ms,estimated_wrong,observed_wrong,mean_frame_bytes\n");
     for (const RateRow& r : rows) {
-        std::fprintf(out, "%g,%d,%d,%d,%.3f,%.3f,%d,%d,%.1f,%d,%d,%.1f,%.0f\n", r.rate, r.runs,
-                     r.succeeded, r.wrongFlash, r.medianRatio, r.longestRatio, r.within12,
+        std::fprintf(out, "%g,%d,%d,%d,%.3f,%.3f,%d,%d,%.1f,%d,%d,%.1f,%.0f,%.3f,%d,%.0f\n", r.rate,
+                     r.runs, r.succeeded, r.wrongFlash, r.medianRatio, r.longestRatio, r.within12,
                      r.within2, r.medianRewrites, r.mostRewrites, r.mostPasses, r.medianLineErrors,
-                     r.longestQuietMs);
+                     r.longestQuietMs, r.estimatedWrong, r.observedWrong, r.meanFrameBytes);
     }
     return std::fclose(out) == 0;
 }

@@ -28,6 +28,9 @@ struct RateRow {
     int mostPasses = 0;
     double medianLineErrors = 0;  // bytes spoilt or lost per run
     double longestQuietMs = 0;
+    double estimatedWrong = 0;  // sum of the loader's unseen-error estimates over the runs
+    int observedWrong = 0;      // programmings that left a wrong flash, whatever the verdict
+    double meanFrameBytes = 0;  // data bytes per accepted frame, mean over the runs
 };
 
 // The clean median is the rate-0 row's median time (every row needs it, so it comes first).

@@ -86,4 +86,15 @@ void CLoaderRecord::MakeRange(uint32_t first, uint32_t second) {
     Finish();
 }
 
+void CLoaderRecord::MakeData(uint32_t address, const uint8_t* data, uint16_t n) {
+    if (n > kFrameMaxData) n = kFrameMaxData;
+    m_baseAddress = address;
+    m_dataCount = n;
+    m_first = 0;
+    PutU32BE(&m_frame[kHeadBytes], address);
+    std::memcpy(&m_frame[kDataOffset], data, n);
+    m_length = static_cast<uint16_t>(kAddressBytes + n);
+    Finish();
+}
+
 }  // namespace zelvar

@@ -40,6 +40,9 @@ class CLoaderRecord {
     void MakeEnd();
     // A range frame carrying two big-endian words.
     void MakeRange(uint32_t first, uint32_t second);
+    // A finished data frame of n bytes (at most kFrameMaxData) from address. The
+    // remainder is not touched.
+    void MakeData(uint32_t address, const uint8_t* data, uint16_t n);
 
     static void PutU32BE(uint8_t* dst, uint32_t value);
 
@@ -48,9 +51,13 @@ class CLoaderRecord {
     uint16_t Length() const { return m_length; }
     uint32_t BaseAddress() const { return m_baseAddress; }
     uint16_t DataCount() const { return m_dataCount; }
+    // The data bytes of a data frame (DataCount() of them), after the address.
+    const uint8_t* Data() const { return m_frame + kDataOffset; }
     const PendingData& Remainder() const { return m_remainder; }
 
   private:
+    static constexpr std::size_t kDataOffset = 7;  // '[', the length field, the address
+
     void SetAside(uint32_t address, uint16_t k, const uint16_t* units);
 
     uint32_t m_baseAddress = 0;

@@ -10,6 +10,8 @@
 #include "base/shared_state.h"
 #include "image/firmware_image.h"
 #include "image/loader_record.h"
+#include "upload/frame_sender.h"
+#include "upload/line_risk.h"
 #include "upload/prepare_upload.h"
 #include "upload/receiver_state.h"
 #include "upload/receiver_text.h"
@@ -92,8 +94,15 @@ int Erase(PortHandle handle, CLoaderRecord& record, uint32_t start) {
     return WaitForErase(handle);
 }
 
+void ShowLineRisk() {
+    char text[192];
+    FormatLineRisk(g_programmingRisk, text, sizeof text);
+    LogLine(text);
+}
+
 int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) {
     EnterPhase(JobPhase::Program);
+    CFrameSender sender(handle);
     uint32_t done = 0;
     for (;;) {
         if (!image.NextRecord(record)) {
@@ -102,13 +111,12 @@ int WriteImage(PortHandle handle, CFirmwareImage& image, CLoaderRecord& record) 
         }
         const uint32_t n = record.DataCount();
         if (n == 0) break;
-        if (!SendRecordWithRecovery(handle, record)) return 0;
+        if (!sender.SendData(record, done, g_uploadPlan.programBytes)) return 0;
         NoteProgrammedUpTo(record.BaseAddress() + n);
-        done += n;
-        ReportProgress(JobPhase::Program, done, g_uploadPlan.programBytes);
     }
     record.MakeEnd();
-    if (!SendRecordWithRecovery(handle, record)) return 0;
+    if (!sender.SendEnd(record)) return 0;
+    ShowLineRisk();
     ShowStatus("FLASH Programing Complete.");
     return 1;
 }

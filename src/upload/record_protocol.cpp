@@ -48,6 +48,7 @@ struct FrameAttempts {
     RecordKind kind = RecordRepeatable;
     int reasks = 0;           // 0x55 sent into a silent line
     bool mayBeTaken = false;  // a write went unanswered: the loader may have taken it
+    int refusals = 0;         // error answers: the frame arrived spoilt
 };
 
 // What one answer wait has seen so far.
@@ -109,6 +110,7 @@ int AwaitAnswer(PortHandle handle, const CLoaderRecord& record, FrameAttempts& f
             return wait.reasked ? kAcceptedOnReask : 1;
         }
         if (const char* error = AnswerErrorText(answer)) {
+            ++frame.refusals;
             ShowStatus(error);
             return 0;
         }
@@ -204,15 +206,8 @@ int SendRecordCounted(PortHandle handle, const CLoaderRecord& record, FrameAttem
     return AwaitAnswer(handle, record, frame);
 }
 
-}  // namespace
-
-int SendRecord(PortHandle handle, const CLoaderRecord& record) {
-    FrameAttempts frame;
-    return SendRecordCounted(handle, record, frame);
-}
-
-int SendRecordWithRecovery(PortHandle handle, const CLoaderRecord& record, RecordKind kind) {
-    FrameAttempts frame{.kind = kind};
+// SendRecordCounted, and after a failure the recovery and the frame written again.
+int SendAndRewrite(PortHandle handle, const CLoaderRecord& record, FrameAttempts& frame) {
     int result = SendRecordCounted(handle, record, frame);
     // A frame the loader refused or never saw is written again once it waits for a
     // frame; after the last re-write the recovery still leaves it waiting.
@@ -228,6 +223,21 @@ int SendRecordWithRecovery(PortHandle handle, const CLoaderRecord& record, Recor
         ShowRewrite(rewrite);
         result = SendRecordCounted(handle, record, frame);
     }
+    return result;
+}
+
+}  // namespace
+
+int SendRecord(PortHandle handle, const CLoaderRecord& record) {
+    FrameAttempts frame;
+    return SendRecordCounted(handle, record, frame);
+}
+
+int SendRecordWithRecovery(PortHandle handle, const CLoaderRecord& record, RecordKind kind,
+                           FrameReport* report) {
+    FrameAttempts frame{.kind = kind};
+    const int result = SendAndRewrite(handle, record, frame);
+    if (report != nullptr) *report = {.refusals = frame.refusals, .accepted = result != 0};
     return result;
 }
 

@@ -39,12 +39,20 @@ int SendRecord(PortHandle handle, const CLoaderRecord& record);
 // a loader that took it has begun the erase and would take a second copy as data.
 enum RecordKind { RecordRepeatable, RecordOnce };
 
+// What became of one frame's writes: the answers that refused it (the frame arrived
+// spoilt) and whether a write was accepted with REC_ACK.
+struct FrameReport {
+    int refusals = 0;
+    bool accepted = false;
+};
+
 // SendRecord; after a failure drains the loader until it waits for a frame again and
 // writes the frame again, up to kFrameRewrites times. Non-zero accepted (as SendRecord),
 // 0 failed with the loader drained.
 // A RecordOnce frame that went unanswered is not asked for again nor re-written.
+// When report is given, it is filled with what became of the frame.
 int SendRecordWithRecovery(PortHandle handle, const CLoaderRecord& record,
-                           RecordKind kind = RecordRepeatable);
+                           RecordKind kind = RecordRepeatable, FrameReport* report = nullptr);
 
 // The status text of an error answer code, or nullptr for any other byte.
 const char* AnswerErrorText(uint8_t code);

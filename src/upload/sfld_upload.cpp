@@ -11,6 +11,7 @@
 #include "link/receiver_queries.h"
 #include "upload/flash_programming.h"
 #include "upload/image_fields.h"
+#include "upload/line_risk.h"
 #include "upload/record_protocol.h"
 #include "upload/upload_control.h"
 #include "upload/upload_timing.h"
@@ -201,6 +202,7 @@ int RunUpload(PortHandle handle) {
     ShowImageFields(g_sfldReader.StartAddress(), g_sfldReader.EntryPoint(),
                     g_sfldReader.ImageSize());
     g_sfldReader.Rewind();
+    g_programmingRisk.Reset();
     if (UploadStopped(handle) || !WakeLoader(handle)) return -1;
     UploadLoop loop;
     loop.passStartMs = loop.lastByteMs = PortNowMs();

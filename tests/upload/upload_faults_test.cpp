@@ -1,9 +1,12 @@
 // Uploads against a receiver that misbehaves, goes away, or a job that is cancelled.
+#include <cstdio>
 #include <thread>
 
 #include "base/shared_state.h"
 #include "link/port.h"
 #include "sim_upload_fixture.h"
+#include "upload/frame_policy.h"
+#include "upload/line_risk.h"
 #include "upload/upload_timing.h"
 
 namespace zelvar::test {
@@ -13,6 +16,8 @@ constexpr std::size_t kFwBytes = 0x6000;
 constexpr std::size_t kFwOffset = 0x4000;
 constexpr std::size_t kHeaderEnd = 0x24;
 constexpr int kFirstFwFrame = 6;  // 3 SFLD data frames, the end frame, the range frame
+
+constexpr int kFullPayload = kFrameMaxData + 4;
 
 class UploadFaultsTest : public SimUploadTest {
   protected:
@@ -64,6 +69,63 @@ TEST_F(UploadFaultsTest, BadChecksumOnAFirmwareFrameWritesThatFrameAgainInTheSam
     EXPECT_EQ(CountLines(lines, "FLASHProgram Begin"), 1);
     EXPECT_EQ(CountLines(lines, "FLASH upload failed."), 0);
     EXPECT_EQ(m_sim->Programmings(), 1);
+}
+
+// Payload bytes of every frame the SFLD answered after the range frame, the end frame
+// left out, as the receiver's trace shows them.
+std::vector<int> ProgrammingPayloads(const sim::CSimReceiver& receiver) {
+    std::vector<int> sizes;
+    for (const sim::TraceEntry& e : receiver.Trace()) {
+        int number = 0, size = 0;
+        if (e.kind != sim::TraceKind::Event ||
+            std::sscanf(e.text.c_str(), "frame %d: %d payload bytes", &number, &size) != 2 ||
+            number < kFirstFwFrame || size == 0) {
+            continue;
+        }
+        sizes.push_back(size);
+    }
+    return sizes;
+}
+
+TEST_F(UploadFaultsTest, ACleanJobKeepsFullFramesAndSaysNoFrameWasRefused) {
+    EXPECT_EQ(UploadWith({}), 0);
+    ExpectProgrammed();
+    const std::vector<int> sizes = ProgrammingPayloads(*m_sim);
+    ASSERT_GT(sizes.size(), 2u);
+    for (std::size_t i = 0; i + 1 < sizes.size(); ++i) EXPECT_EQ(sizes[i], kFullPayload) << i;
+    EXPECT_EQ(g_programmingRisk.FramesRefused(), 0u);
+    EXPECT_EQ(g_programmingRisk.UndetectedChance(), 0);
+    char line[96];
+    std::snprintf(line, sizeof line, "The line refused 0 of %zu frames (mean %.0f data bytes).",
+                  sizes.size() + 1, g_programmingRisk.MeanFrameBytes());
+    EXPECT_TRUE(InOrder(Lines(), {"FLASH Programming...", line, "FLASH Programing Complete."}));
+}
+
+TEST_F(UploadFaultsTest, FramesShrinkAfterARefusalAndGrowBackAfterCleanOnes) {
+    sim::SimFaults faults;
+    faults.badCsumFrame = kFirstFwFrame + 1;
+    EXPECT_EQ(UploadWith(faults), 0);
+    ExpectProgrammed();
+    const std::vector<int> sizes = ProgrammingPayloads(*m_sim);
+    // The refused frame is written again whole; the data after it go in halves, and
+    // after kCleanFramesToGrow clean ones in whole frames again.
+    ASSERT_GT(sizes.size(), 3u + kCleanFramesToGrow);
+    EXPECT_EQ(sizes[1], kFullPayload);  // refused
+    EXPECT_EQ(sizes[2], kFullPayload);  // written again
+    for (int i = 0; i < kCleanFramesToGrow; ++i) {
+        EXPECT_EQ(sizes[3 + i], kFrameMaxData / 2 + 4) << i;
+    }
+    EXPECT_EQ(sizes[3 + kCleanFramesToGrow], kFullPayload);
+    EXPECT_EQ(g_programmingRisk.FramesRefused(), 1u);
+    EXPECT_GT(g_programmingRisk.UndetectedChance(), 0);
+    EXPECT_TRUE(InOrder(Lines(), {"ERROR: BAD_CSUM", "FLASH Programing Complete."}));
+    bool said = false;
+    for (const std::string& l : Lines()) {
+        said |= l.rfind("The line refused 1 of ", 0) == 0 &&
+                l.find("an error the frame check cannot see is possible (about 1 in ") !=
+                    std::string::npos;
+    }
+    EXPECT_TRUE(said);
 }
 
 TEST_F(UploadFaultsTest, RecWaitStormMakesTheFrameGoAgain) {
