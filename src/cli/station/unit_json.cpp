@@ -10,16 +10,26 @@ namespace zelvar::cli {
 
 namespace {
 
+// Each piece is built by appending: GCC 12 sees an overlap in "literal" + string&& in
+// Release builds otherwise.
+std::string Member(char lead, std::string_view name, const std::string& value) {
+    std::string text(1, lead);
+    text += JsonString(name);
+    text += ':';
+    text += value;
+    return text;
+}
+
 std::string Field(std::string_view name, const std::string& value) {
-    return "," + JsonString(name) + ":" + JsonString(value);
+    return Member(',', name, JsonString(value));
 }
 
 std::string Number(std::string_view name, long value) {
-    return "," + JsonString(name) + ":" + std::to_string(value);
+    return Member(',', name, std::to_string(value));
 }
 
 std::string Kind(std::string_view kind) {
-    return "{" + JsonString(json::kKind) + ":" + JsonString(kind);
+    return Member('{', json::kKind, JsonString(kind));
 }
 
 }  // namespace
