@@ -1,10 +1,7 @@
-#include <dirent.h>
-
-#include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <vector>
 
+#include "base/directory_entries.h"
 #include "cli/station/serial_by_id.h"
 
 namespace zelvar::cli {
@@ -18,26 +15,12 @@ std::string Resolved(const std::string& path) {
     return resolved;
 }
 
-// The names in dir but "." and "..", sorted; none when it cannot be read.
-std::vector<std::string> SortedEntries(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* stream = opendir(dir.c_str());
-    if (stream == nullptr) return names;
-    while (const dirent* entry = readdir(stream)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(stream);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 }  // namespace
 
 std::string SerialByIdName(const std::string& port, const std::string& byIdDir) {
     const std::string device = Resolved(port);
     if (device.empty()) return {};
-    for (const std::string& name : SortedEntries(byIdDir)) {
+    for (const std::string& name : DirectoryEntries(byIdDir)) {
         if (Resolved(byIdDir + "/" + name) == device) return name;
     }
     return {};

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -6,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "base/directory_entries.h"
 #include "base/simulator_link_posix.h"
 #include "gui/common/serial_port_list.h"
 
@@ -27,18 +27,6 @@ bool IsCharacterDevice(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
 }
 
-std::vector<std::string> DirectoryNames(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* handle = opendir(dir.c_str());
-    if (!handle) return names;
-    while (dirent* entry = readdir(handle)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(handle);
-    return names;
-}
-
 // "ttyUSB12" -> 12 for prefix "ttyUSB"; -1 when the rest is not a number.
 long DeviceNumber(const std::string& name, const std::string& prefix) {
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return -1;
@@ -58,7 +46,7 @@ bool HasUart(const SerialPortRoots& roots, const std::string& name) {
 void AddFamily(const SerialPortRoots& roots, const Family& family,
                std::vector<std::string>& ports) {
     std::vector<std::pair<long, std::string>> found;
-    for (const std::string& name : DirectoryNames(roots.dev)) {
+    for (const std::string& name : DirectoryEntries(roots.dev)) {
         long number = DeviceNumber(name, family.prefix);
         if (number < 0) continue;
         std::string path = roots.dev + "/" + name;
@@ -72,9 +60,7 @@ void AddFamily(const SerialPortRoots& roots, const Family& family,
 
 void AddById(const SerialPortRoots& roots, std::vector<std::string>& ports) {
     std::string dir = roots.dev + "/serial/by-id";
-    std::vector<std::string> names = DirectoryNames(dir);
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
+    for (const std::string& name : DirectoryEntries(dir)) {
         std::string path = dir + "/" + name;
         if (IsCharacterDevice(path)) ports.push_back(path);
     }
