@@ -1,5 +1,6 @@
 #include "cli/console_sink.h"
 
+#include "link/flash_information.h"
 #include "link/receiver_queries.h"
 
 namespace zelvar::cli {
@@ -27,7 +28,7 @@ void CConsoleSink::OnEvent(const LoaderEvent& event) {
             m_output.Phase(PhaseName(event.phase));
             break;
         case EventKind::Receiver:
-            m_output.Receiver(event.text, g_receiverInfo);
+            m_output.Receiver(event.text, PublishedReceiver());
             break;
         case EventKind::JobEnd:
             break;  // "Upload complete" or "Upload failed" has been shown as a message

@@ -40,7 +40,7 @@ void LogSectionInfo(const FlashSectionInfo& section, const char* label) {
 }
 
 bool ConnectGps(const std::function<void(bool connected)>& onVerdict) {
-    return ConnectAndListFlash(g_portName.Get().c_str(), "before", onVerdict) ==
+    return ConnectAndListFlash(g_portName.Get().c_str(), "before", g_receiverInfo, onVerdict) ==
            ConnectOutcome::Connected;
 }
 

@@ -11,9 +11,14 @@ namespace zelvar {
 
 namespace {
 constexpr int kLineBytes = 64;
+thread_local const ReceiverInfo* t_publishedReceiver = nullptr;
 }  // namespace
 
-ConnectOutcome ConnectAndListFlash(const char* port, const char* when,
+const ReceiverInfo& PublishedReceiver() {
+    return t_publishedReceiver ? *t_publishedReceiver : g_receiverInfo;
+}
+
+ConnectOutcome ConnectAndListFlash(const char* port, const char* when, ReceiverInfo& info,
                                    const std::function<void(bool connected)>& onVerdict) {
     PortHandle handle = OpenPort(port, kConnectOpenSpeed);
     if (handle == kInvalidPort) {
@@ -21,20 +26,21 @@ ConnectOutcome ConnectAndListFlash(const char* port, const char* when,
         return ConnectOutcome::NotOpened;
     }
     ShowStatus("Waiting data from GPS...");
-    ConnectReceiver(handle, g_receiverInfo);
+    ConnectReceiver(handle, info);
     ClosePort(handle);
 
     LogLine(" GPS flash information");
-    LogSectionInfo(g_receiverInfo.pfld, "Pfld");
-    LogSectionInfo(g_receiverInfo.main, "Main FW");
-    const bool connected = g_receiverInfo.connected && g_receiverInfo.speed != 0;
+    LogSectionInfo(info.pfld, "Pfld");
+    LogSectionInfo(info.main, "Main FW");
+    const bool connected = info.connected && info.speed != 0;
     if (onVerdict) onVerdict(connected);
     if (connected) {
         char line[kLineBytes];
-        std::snprintf(line, sizeof line, "GPS connected at %d",
-                      static_cast<int>(g_receiverInfo.speed));
+        std::snprintf(line, sizeof line, "GPS connected at %d", static_cast<int>(info.speed));
         LogAnsiLine(line);
+        t_publishedReceiver = &info;
         PublishText(EventKind::Receiver, when);
+        t_publishedReceiver = nullptr;
     } else {
         LogLine(kCannotConnectToGps);
     }

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "link/receiver_queries.h"
+
 namespace zelvar {
 
 // The status text when the port cannot be opened for a connect.
@@ -14,12 +16,19 @@ constexpr const char* kCannotConnectToGps = "Cannot connect to GPS.";
 
 enum class ConnectOutcome { NotOpened, NoReceiver, Connected };
 
-// Opens port at kConnectOpenSpeed, runs ConnectReceiver into g_receiverInfo, closes the
+// Opens port at kConnectOpenSpeed, runs ConnectReceiver into info, closes the
 // port and lists the flash information and the verdict ("GPS connected at %d" or
 // "Cannot connect to GPS."), then clears the status line; onVerdict(connected) runs just
 // before the verdict line. A receiver that answered is published as a Receiver event
 // with when ("before" or "after" the upload).
-ConnectOutcome ConnectAndListFlash(const char* port, const char* when,
+// Connect GPS reads into g_receiverInfo on the dialog's thread; the upload job's
+// verification into a record of its own, since the dialog may read g_receiverInfo
+// (the About box) while a job runs.
+ConnectOutcome ConnectAndListFlash(const char* port, const char* when, ReceiverInfo& info,
                                    const std::function<void(bool connected)>& onVerdict = {});
+
+// The record the Receiver event being published speaks of; g_receiverInfo outside such
+// an event. Sinks are called on the publishing thread, so this is the one to read there.
+const ReceiverInfo& PublishedReceiver();
 
 }  // namespace zelvar

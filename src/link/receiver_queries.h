@@ -45,9 +45,9 @@ struct ReceiverInfo {
     uint8_t connected = 0;
 };
 
-// The last connect's result. Written only by ConnectReceiver: on the dialog's thread
-// while no job runs, or by an upload job's verification while g_uploadBusy is still set
-// (so the About box does not read it meanwhile); read by the next upload job.
+// The last Connect GPS's result, written on the dialog's thread while no job runs; read
+// by the next upload job and the About box. An upload job's verification reads the
+// receiver into a record of its own.
 extern ReceiverInfo g_receiverInfo;
 // A receiver answered the loader probe once in this process; never cleared.
 extern std::atomic<bool> g_pflDetected;

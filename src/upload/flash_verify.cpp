@@ -24,13 +24,13 @@ void SayFailure(const char* line) {
     LogLine(line);
 }
 
-bool Reconnect(const char* port) {
+bool Reconnect(const char* port, ReceiverInfo& info) {
     for (int attempt = 1; attempt <= kVerifyConnectAttempts; ++attempt) {
         if (attempt > 1 && !UploadPause(kVerifyRetryPauseMs)) return false;
         // After the upload the receiver runs its firmware again: its words are read the
         // way its firmware answers, unless the probe finds its loader once more.
         g_pflDetected = false;
-        if (ConnectAndListFlash(port, "after") == ConnectOutcome::Connected) return true;
+        if (ConnectAndListFlash(port, "after", info) == ConnectOutcome::Connected) return true;
         if (g_jobCancel.load()) return false;
     }
     char line[96];
@@ -40,15 +40,15 @@ bool Reconnect(const char* port) {
     return false;
 }
 
-bool Compare(const char* imagePath) {
+bool Compare(const char* imagePath, const ReceiverInfo& info) {
     FlashExpectation expectation;
     if (!ReadFlashExpectation(imagePath, expectation)) {
         SayFailure("Verify: the image could not be read again");
         return false;
     }
-    const std::vector<std::string> differences = FlashDifferences(g_receiverInfo, expectation);
+    const std::vector<std::string> differences = FlashDifferences(info, expectation);
     for (const std::string& line : differences) SayFailure(line.c_str());
-    const std::string checkWord = FwCheckWordLine(g_receiverInfo);
+    const std::string checkWord = FwCheckWordLine(info);
     if (!checkWord.empty()) LogLine(checkWord.c_str());
     return differences.empty();
 }
@@ -57,10 +57,11 @@ bool Compare(const char* imagePath) {
 
 bool VerifyFlash(const char* port, const char* imagePath) {
     EnterPhase(JobPhase::Verify);
-    bool verified = Reconnect(port);
+    ReceiverInfo after{};
+    bool verified = Reconnect(port, after);
     if (verified) {
         EnterPhase(JobPhase::Verify);  // the connect went through its own phase
-        verified = Compare(imagePath);
+        verified = Compare(imagePath, after);
     }
     LogLine(verified ? "Verified" : "Verification failed");
     EnterPhase(JobPhase::Done);

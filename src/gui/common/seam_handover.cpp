@@ -34,6 +34,11 @@ void CSeamHandOver::RunNext() {
     m_changed.notify_all();
 }
 
+bool CSeamHandOver::UnderGateLock(const std::function<bool()>& check) const {
+    std::lock_guard lock(m_mutex);
+    return check();
+}
+
 bool CSeamHandOver::Hand(Task task, const std::function<bool()>& handled) {
     std::unique_lock lock(m_mutex);
     if (m_closing) return false;

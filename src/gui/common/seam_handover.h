@@ -42,6 +42,11 @@ class CSeamHandOver {
     // GUI thread, once per wake: runs the oldest queued task while the gate is open.
     void RunNext();
 
+    // check() run under the gate's mutex: for a front end whose wake is an object the
+    // worker made (a posted event), looked at only once this lock orders the GUI thread
+    // after the worker that made it.
+    bool UnderGateLock(const std::function<bool()>& check) const;
+
     // Runs action() on the GUI thread and returns its result; fallback once the gate is
     // closed. action must own everything it uses and may itself find the window gone.
     template <typename Result, typename Action>

@@ -43,7 +43,9 @@ class CSeamRelay : public QObject {
 
   protected:
     bool event(QEvent* event) override {
-        if (event->type() != TaskEventType()) return QObject::event(event);
+        const bool isTask =
+            m_handOver->UnderGateLock([event] { return event->type() == TaskEventType(); });
+        if (!isTask) return QObject::event(event);
         m_handOver->RunNext();
         return true;
     }
