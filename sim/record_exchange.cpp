@@ -5,6 +5,11 @@
 namespace zelvar::sim {
 
 namespace {
+// Two data bytes four bytes apart (after the 4-byte address): one lane of the 16-bit
+// check word and one of a 32-bit sum.
+constexpr uint16_t kSpoiltFirstByte = 8;
+constexpr uint16_t kSpoiltSecondByte = 12;
+
 std::string Hex2(uint8_t b) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%02X", b);
@@ -115,6 +120,11 @@ uint16_t CRecordExchange::ComputeCheck() const {
 void CRecordExchange::Complete(bool closed) {
     SimFrame frame{m_payload.data(), m_size, m_number};
     const SimFaults& faults = m_core.Options().faults;
+    if (faults.spoilFrame == m_number && m_size >= kSpoiltSecondByte + 1) {
+        m_payload[kSpoiltFirstByte] ^= 1;
+        m_payload[kSpoiltSecondByte] ^= 1;
+        m_core.Event("frame " + std::to_string(m_number) + ": spoilt where its check cannot see");
+    }
     if (faults.silenceAfterFrame == m_number) {
         m_core.BeginSilence();
     }

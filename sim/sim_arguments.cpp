@@ -169,6 +169,9 @@ void AddReceiverOptions(CLI::App& app, SimOptions& o) {
 
 void AddFaultOptions(CLI::App& app, SimFaults& f) {
     AddWhole(app, "--bad-csum", "N", "answer BAD_CSUM to frame N", f.badCsumFrame);
+    AddWhole(app, "--spoil-frame", "N",
+             "flip one bit in two words of frame N, where its check word cannot see it",
+             f.spoilFrame);
     AddValue(app, "--wait-storm", "COUNT@N", "COUNT REC_WAIT bytes before answering frame N",
              "COUNT or COUNT@N", [&f](const std::string& text) { return ParseStorm(text, f); });
     AddWhole(app, "--erase-fail", "K", "ERASE_FAILED after K erased sectors", f.eraseFailAfter);

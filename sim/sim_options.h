@@ -16,7 +16,10 @@ enum class SimMode { Normal, ResidentLoader, SecondLoader, Vanished };
 // failure as often as eraseFailTimes says).
 struct SimFaults {
     int badCsumFrame = 0;  // answer BAD_CSUM to the Nth frame received (any loader)
-    int stormFrame = 0;    // before answering this frame, send stormCount REC_WAIT bytes
+    // Flip the same bit in two payload words of the Nth frame, 32 bits apart: an error
+    // neither the frame's check word nor the section's 32-bit sum can see.
+    int spoilFrame = 0;
+    int stormFrame = 0;  // before answering this frame, send stormCount REC_WAIT bytes
     int stormCount = 0;
     int eraseFailAfter = -1;     // after this many erased sectors send ERASE_FAILED
     int eraseFailTimes = 1;      // on this many erases

@@ -62,7 +62,18 @@ int EndNotOpened(bool upload) {
     return EndJob(kJobPortNotOpened, ReceiverState::Unchanged, upload);
 }
 
-int Upload(PortHandle& handle, const char* portName, const char* imagePath, bool verify) {
+int JobResultOf(VerifyVerdict verdict) {
+    switch (verdict) {
+        case VerifyVerdict::Verified:
+            return kJobSuccess;
+        case VerifyVerdict::NotVouched:
+            return kJobNotVouched;
+        default:
+            return kJobVerifyFailed;
+    }
+}
+
+int Upload(PortHandle& handle, const char* portName, const char* imagePath, VerifyMode verify) {
     if (!PrepareUpload(imagePath)) {
         ClosePort(handle);
         return EndJob(kJobPreparationStopped, ReceiverState::Unchanged);
@@ -70,9 +81,9 @@ int Upload(PortHandle& handle, const char* portName, const char* imagePath, bool
     const bool programmed = RunUpload(handle) == 0;
     ClosePort(handle);
     if (!programmed) return EndJob(kJobUploadFailed, StateAfterFailure());
-    if (!verify) return EndJob(kJobSuccess, StateAfterUpload(false, false));
-    const bool verified = VerifyFlash(portName, imagePath);
-    return EndJob(verified ? kJobSuccess : kJobVerifyFailed, StateAfterUpload(true, verified));
+    if (verify == VerifyMode::Off) return EndJob(kJobSuccess, StateAfterUpload(false, false));
+    const VerifyVerdict verdict = VerifyFlash(portName, imagePath, verify);
+    return EndJob(JobResultOf(verdict), StateAfterUpload(true, verdict == VerifyVerdict::Verified));
 }
 
 }  // namespace
@@ -82,7 +93,7 @@ JobOutcome LastJobOutcome() {
     return Last().outcome;
 }
 
-int RunJob(const char* portName, const char* imagePath, int terminal, bool verify) {
+int RunJob(const char* portName, const char* imagePath, int terminal, VerifyMode verify) {
     BeginJob();
     // A terminal job opens the port only once the previous terminal loop has let it go
     // (a job started by StartTerminalJob holds its claim already).

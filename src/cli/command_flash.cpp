@@ -29,7 +29,7 @@ std::string ResultText(const FlashVerdict& verdict, const FlashOptions& options,
                        const JobOutcome& job) {
     switch (verdict.code) {
         case kExitSuccess:
-            return options.verify ? "Verified" : "Upload complete";
+            return options.verify != VerifyMode::Off ? "Verified" : "Upload complete";
         case kExitPortNotOpened:
             return kCannotOpenGpsPort;
         case kExitPreparationStopped:
@@ -40,6 +40,8 @@ std::string ResultText(const FlashVerdict& verdict, const FlashOptions& options,
             return "Interrupted";
         case kExitVerifyFailed:
             return "Verification failed";
+        case kExitNotVouched:
+            return "Not vouched for: " + job.reason;
         default:
             return job.reason.empty() ? "Upload failed" : "Upload failed: " + job.reason;
     }

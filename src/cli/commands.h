@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/console_window.h"
+#include "upload/flash_verify.h"
 
 namespace zelvar::cli {
 
@@ -19,7 +20,9 @@ struct FlashOptions {
     AnswerPolicy policy = AnswerPolicy::Ask;
     std::string image;
     double timeoutSeconds = 0;  // 0: no limit
-    bool verify = true;         // connect again after the upload and compare with the image
+    // After the upload: connect again and compare with the image (Words), and read every
+    // word back (Full); Off skips it.
+    VerifyMode verify = VerifyMode::Words;
     // The station: several units at once, each in a worker process of its own.
     std::vector<std::string> ports;  // every --port given
     std::string portsFrom;           // --ports-from FILE: one port per line

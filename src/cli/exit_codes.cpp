@@ -14,6 +14,8 @@ int ExitCodeForJobResult(int jobResult) {
             return kExitPreparationStopped;
         case kJobVerifyFailed:
             return kExitVerifyFailed;
+        case kJobNotVouched:
+            return kExitNotVouched;
         default:
             return kExitUploadFailed;
     }

@@ -66,9 +66,19 @@ void AddFlashUnitOptions(CLI::App* flash, FlashOptions& options) {
     flash->add_option(
         "--port-glob", options.portGlob,
         std::string("with --watch: the devices to watch (default ") + kDefaultPortGlob + ")");
-    flash->add_flag("--verify,!--no-verify", options.verify,
-                    "after the upload, connect again and compare the receiver with the image "
-                    "(the default; --no-verify skips it)");
+    CLI::Option* verify =
+        flash->add_flag("--verify{words}")
+            ->description(
+                "after the upload, connect again and compare the receiver with the image (the "
+                "default); --verify=full also reads back every word the image programs")
+            ->check(CLI::IsMember({"words", "full"}))
+            ->each([&options](const std::string& mode) {
+                options.verify = mode == "full" ? VerifyMode::Full : VerifyMode::Words;
+            });
+    CLI::Option* noVerify = flash->add_flag_callback(
+        "--no-verify", [&options] { options.verify = VerifyMode::Off; },
+        "skip the check after the upload");
+    verify->excludes(noVerify);
     AddLogAndJson(flash, options.device, true);
     flash->get_option("--log")->excludes(logDir);
 }

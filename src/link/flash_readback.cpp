@@ -12,25 +12,8 @@ namespace {
 
 constexpr uint32_t kVersionAreaBytes = 32;  // version text before the checksum word
 constexpr int kQueryBytes = 32;
-
-// Sends one memory read in the form the receiver's state calls for and returns the
-// reply's address field, or nullptr when no reply came.
-const char* QueryWord(uint32_t address, PortHandle handle) {
-    char query[kQueryBytes];
-    if (g_pflDetected) {
-        std::snprintf(query, sizeof query, "$R%X\r\n", address);
-        WritePortText(handle, query, 0);
-        const char* line = WaitForReply(handle, "R", true);
-        return line == nullptr ? nullptr : line + 1;
-    }
-    std::snprintf(query, sizeof query, "$PQRXQ,RDM,%X\r\n", address);
-    WritePortText(handle, query, 0);
-    const char* line = WaitForReply(handle, "$PQRXR,RDM,", false);
-    if (line == nullptr) return nullptr;
-    const char* comma = std::strchr(line, ',');
-    comma = std::strchr(comma + 1, ',');
-    return comma + 1;
-}
+constexpr const char* kNormalReply = "$PQRXR,RDM,";
+constexpr const char* kLoaderReply = "R";
 
 // Lays the words from end - 32 to end out in scratch, least significant byte first.
 void ReadVersionArea(uint32_t end, uint8_t* scratch, PortHandle handle) {
@@ -55,14 +38,31 @@ void ReadMainVersion(FlashSectionInfo& info, PortHandle handle) {
 
 }  // namespace
 
-uint32_t ReadReceiverWord(uint32_t address, PortHandle handle) {
-    const char* field = QueryWord(address, handle);
-    if (field == nullptr) return kWordReadFailed;
-    uint32_t echoed = 0;
-    if (!ParseHexWord(field, echoed) || echoed != address) return kWordReadFailed;
+PortResult SendWordQuery(uint32_t address, PortHandle handle) {
+    char query[kQueryBytes];
+    std::snprintf(query, sizeof query, g_pflDetected ? "$R%X\r\n" : "$PQRXQ,RDM,%X\r\n", address);
+    return WritePortText(handle, query, 0);
+}
+
+bool AwaitWordReply(PortHandle handle, uint32_t& address, uint32_t& value) {
+    const bool loader = g_pflDetected;
+    const char* line = WaitForReply(handle, loader ? kLoaderReply : kNormalReply, loader);
+    if (line == nullptr) return false;
+    // The address field follows the "R", or the second comma of the normal reply.
+    const char* field = line + 1;
+    if (!loader) {
+        field = std::strchr(std::strchr(line, ',') + 1, ',') + 1;
+    }
+    if (!ParseHexWord(field, address)) return false;
     const char* separator = std::strpbrk(field, ",:");
+    return separator != nullptr && ParseHexWord(separator + 1, value);
+}
+
+uint32_t ReadReceiverWord(uint32_t address, PortHandle handle) {
+    SendWordQuery(address, handle);
+    uint32_t echoed = 0;
     uint32_t value = 0;
-    if (separator == nullptr || !ParseHexWord(separator + 1, value)) return kWordReadFailed;
+    if (!AwaitWordReply(handle, echoed, value) || echoed != address) return kWordReadFailed;
     return value;
 }
 

@@ -60,6 +60,11 @@ const char* WaitForReply(PortHandle handle, const char* prefix, bool strict);
 // port refused one of the probe speeds (the refusal has been shown).
 int ConnectReceiver(PortHandle handle, ReceiverInfo& info);
 uint32_t ReadReceiverWord(uint32_t address, PortHandle handle);
+// ReadReceiverWord's two halves, for a reader that keeps several queries on the line:
+// the memory read in the form g_pflDetected calls for, and the next reply to one (its
+// echoed address and value; false when none came or it could not be read).
+PortResult SendWordQuery(uint32_t address, PortHandle handle);
+bool AwaitWordReply(PortHandle handle, uint32_t& address, uint32_t& value);
 // Reads the section at start (kFlashBase or kFwBase, flash_map.h) whose end lies below
 // limit (the next section's start or kFlashEnd).
 int ReadFlashSection(uint32_t start, uint32_t limit, FlashSectionInfo& info, PortHandle handle);

@@ -70,12 +70,34 @@ std::vector<std::string> FlashDifferences(const ReceiverInfo& receiver,
     return lines;
 }
 
-std::string FwCheckWordLine(const ReceiverInfo& receiver) {
-    if (receiver.main.length == 0) return "";
-    char line[kLineBytes];
-    std::snprintf(line, sizeof line, "FW check word 0x%08x (not sent by the upload)",
-                  receiver.main.crc);
-    return line;
+FwCheck CompareFwCheckWord(const ReceiverInfo& receiver, const FlashExpectation& image,
+                           std::string& line) {
+    line.clear();
+    if (receiver.main.length == 0) return FwCheck::NotShown;
+    const uint32_t stored = receiver.main.crc;
+    char text[kLineBytes];
+    if (!image.fwCheck.present) {
+        std::snprintf(text, sizeof text, "FW check word 0x%08x (the image has no FW section)",
+                      stored);
+        line = text;
+        return FwCheck::NotShown;
+    }
+    if (stored == kWordReadFailed) {
+        line = "FW check word not stored";
+        return FwCheck::NotStored;
+    }
+    if (stored != image.fwCheck.value) {
+        std::vector<std::string> lines;
+        CompareWord("FW check word", stored, image.fwCheck, lines);
+        line = lines.front();
+        return FwCheck::Differs;
+    }
+    std::snprintf(text, sizeof text,
+                  image.fwCheckSent ? "FW check word 0x%08x as the image sends it"
+                                    : "FW check word 0x%08x matches the image's content",
+                  stored);
+    line = text;
+    return image.fwCheckSent ? FwCheck::SentWord : FwCheck::ContentSum;
 }
 
 }  // namespace zelvar

@@ -16,8 +16,18 @@ namespace zelvar {
 std::vector<std::string> FlashDifferences(const ReceiverInfo& receiver,
                                           const FlashExpectation& image);
 
-// The FW check word the receiver reports, which the upload does not send; empty when
-// the receiver showed no FW section.
-std::string FwCheckWordLine(const ReceiverInfo& receiver);
+// The receiver's FW check word against the image's.
+enum class FwCheck {
+    NotShown,    // the receiver showed no FW section, or the image programs none
+    NotStored,   // the receiver's word is erased (or could not be read)
+    Differs,     // a wrong flash: verification fails
+    SentWord,    // the image sends the word itself: it arrived, the content is not checked
+    ContentSum,  // the receiver's loader summed the section as the image has it
+};
+
+// The comparison and its line ("FW check word 0x... matches the image's content", the
+// "Verify: FW check word ..." difference, ...); line stays empty for NotShown.
+FwCheck CompareFwCheckWord(const ReceiverInfo& receiver, const FlashExpectation& image,
+                           std::string& line);
 
 }  // namespace zelvar

@@ -11,7 +11,7 @@ namespace zelvar {
 int CFrameSender::Send(const CLoaderRecord& frame, uint16_t dataBytes) {
     FrameReport report;
     const int result = SendRecordWithRecovery(m_handle, frame, RecordRepeatable, &report);
-    g_programmingRisk.CountFrame(frame.Length(), dataBytes, report);
+    g_programmingRisk.CountFrame(frame.Length(), dataBytes, frame.BaseAddress(), report);
     if (result != 0) m_length.Update(report.refusals);
     return result;
 }

@@ -1,7 +1,10 @@
 #include "upload/line_risk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+#include "base/flash_map.h"
 
 namespace zelvar {
 
@@ -17,9 +20,15 @@ constexpr double kRateLow = 1e-12;
 constexpr double kRateHigh = 0.05;
 constexpr int kRateSteps = 60;
 
+// Pairs among n things.
+double Pairs(double n) {
+    return n * (n - 1) / 2;
+}
+
 }  // namespace
 
-void CLineRisk::CountFrame(uint16_t wireBytes, uint16_t dataBytes, const FrameReport& report) {
+void CLineRisk::CountFrame(uint16_t wireBytes, uint16_t dataBytes, uint32_t address,
+                           const FrameReport& report) {
     if (wireBytes >= m_refusedByLength.size()) return;
     m_refused += static_cast<uint32_t>(report.refusals);
     m_refusedByLength[wireBytes] += static_cast<uint32_t>(report.refusals);
@@ -28,9 +37,16 @@ void CLineRisk::CountFrame(uint16_t wireBytes, uint16_t dataBytes, const FrameRe
     m_acceptedBits += wireBytes * kBitsPerByte;
     // The check word covers the payload's words and itself: two flips in the same bit of
     // two of those words cancel out.
-    const double words = (wireBytes - kFrameBytesBesidePayload) / 2 + 1;
-    m_lanePairs += kLanes * words * (words - 1) / 2;
+    const int words = (wireBytes - kFrameBytesBesidePayload) / 2 + 1;
+    m_lanePairs += kLanes * Pairs(words);
     if (dataBytes == 0) return;
+    if (address >= kFwBase) {
+        // Two 16-bit words an even number apart put their bits into the same lane of the
+        // section's 32-bit sum.
+        m_fwLanePairs += kLanes * Pairs(words);
+        m_fwSumLanePairs += kLanes * (Pairs((words + 1) / 2) + Pairs(words / 2));
+        m_fwDataEnd = std::max(m_fwDataEnd, address + dataBytes);
+    }
     ++m_dataFrames;
     m_dataBytes += dataBytes;
 }
@@ -68,6 +84,22 @@ double CLineRisk::UndetectedChance() const {
     return -std::expm1(-m_lanePairs * p * p);
 }
 
+double CLineRisk::UndetectedChanceAfterFwCheck(uint32_t checkWordAddress) const {
+    if (m_fwDataEnd > checkWordAddress) return UndetectedChance();
+    const double p = BitErrorRate();
+    return -std::expm1(-(m_lanePairs - m_fwLanePairs + m_fwSumLanePairs) * p * p);
+}
+
+double RoundedOneIn(double chance) {
+    if (chance <= 0) return 0;
+    double k = 1 / chance;
+    if (k >= 100) {
+        const double scale = std::pow(10, std::floor(std::log10(k)) - 1);
+        k = std::round(k / scale) * scale;
+    }
+    return k < 1 ? 1 : std::round(k);
+}
+
 void FormatLineRisk(const CLineRisk& risk, char* text, std::size_t size) {
     const unsigned sent = risk.FramesSent();
     const unsigned refused = risk.FramesRefused();
@@ -78,16 +110,18 @@ void FormatLineRisk(const CLineRisk& risk, char* text, std::size_t size) {
                       refused, sent, mean);
         return;
     }
-    // "1 in K" with K to two significant digits.
-    double k = 1 / chance;
-    if (k >= 100) {
-        const double scale = std::pow(10, std::floor(std::log10(k)) - 1);
-        k = std::round(k / scale) * scale;
-    }
     std::snprintf(text, size,
                   "The line refused %u of %u frames (mean %.0f data bytes); an error the frame "
                   "check cannot see is possible (about 1 in %.0f).",
-                  refused, sent, mean, k < 1 ? 1 : k);
+                  refused, sent, mean, RoundedOneIn(chance));
+}
+
+void FormatNotVouched(const CLineRisk& risk, double chance, char* text, std::size_t size) {
+    std::snprintf(text, size,
+                  "the line refused %u of %u frames; an error the checks cannot see is possible "
+                  "(about 1 in %.0f): check the cable and flash again, or read the flash back "
+                  "in full",
+                  risk.FramesRefused(), risk.FramesSent(), RoundedOneIn(chance));
 }
 
 }  // namespace zelvar

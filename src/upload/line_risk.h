@@ -15,8 +15,10 @@ namespace zelvar {
 class CLineRisk {
   public:
     void Reset() { *this = CLineRisk{}; }
-    // One frame of wireBytes bytes carrying dataBytes data bytes, and what became of it.
-    void CountFrame(uint16_t wireBytes, uint16_t dataBytes, const FrameReport& report);
+    // One frame of wireBytes bytes carrying dataBytes data bytes from address, and what
+    // became of it.
+    void CountFrame(uint16_t wireBytes, uint16_t dataBytes, uint32_t address,
+                    const FrameReport& report);
 
     // Every write the receiver answered: taken or refused.
     uint32_t FramesSent() const { return m_accepted + m_refused; }
@@ -27,11 +29,22 @@ class CLineRisk {
     double BitErrorRate() const;
     // The chance that at least one accepted frame holds an error the check word misses.
     double UndetectedChance() const;
+    // The same once the receiver's FW check word, the exclusive-or of the FW section's
+    // 32-bit words up to checkWordAddress, matched the image's: of the frames with data in
+    // the FW section only the pairs of flips in one lane of that sum stay unseen (16-bit
+    // words an even number apart). Data beyond the check word lie outside the sum: then
+    // the match vouches for nothing.
+    double UndetectedChanceAfterFwCheck(uint32_t checkWordAddress) const;
 
   private:
     std::array<uint32_t, kFrameBufferBytes> m_refusedByLength{};  // refused writes
     double m_acceptedBits = 0;
     double m_lanePairs = 0;  // over accepted frames: word pairs that share a bit lane
+    // Over accepted frames with data in the FW section: all such pairs, and those the FW
+    // check word cannot see either; the end of the data they carried.
+    double m_fwLanePairs = 0;
+    double m_fwSumLanePairs = 0;
+    uint32_t m_fwDataEnd = 0;
     uint32_t m_accepted = 0;
     uint32_t m_refused = 0;
     uint32_t m_dataFrames = 0;
@@ -41,7 +54,13 @@ class CLineRisk {
 // The current or last job's flash programming.
 extern CLineRisk g_programmingRisk;
 
+// K of "about 1 in K" for chance, to two significant digits (0 for no chance).
+double RoundedOneIn(double chance);
 // The figures as one message line (the end of programming says it).
 void FormatLineRisk(const CLineRisk& risk, char* text, std::size_t size);
+// Why a programmed flash is not vouched for, with chance the risk left after the checks
+// ("the line refused 3 of 140 frames; an error the checks cannot see is possible
+// (about 1 in 4200): check the cable and flash again, or read the flash back in full").
+void FormatNotVouched(const CLineRisk& risk, double chance, char* text, std::size_t size);
 
 }  // namespace zelvar

@@ -75,7 +75,7 @@ class CliVerify : public ::testing::Test {
     std::unique_ptr<sim::CSimReceiver> receiver;
 };
 
-TEST_F(CliVerify, GoodFlashIsVerifiedAndShowsTheUnsentCheckWord) {
+TEST_F(CliVerify, GoodFlashIsVerifiedAndItsFwCheckWordMatchesTheContent) {
     Start();
     const ZelvarRun run = Flash();
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -84,7 +84,7 @@ TEST_F(CliVerify, GoodFlashIsVerifiedAndShowsTheUnsentCheckWord) {
         << run.out;
     // The word the receiver holds, whoever wrote it.
     EXPECT_TRUE(Contains(run.out, "FW check word " + Hex(receiver->FlashWord(kFwEnd)) +
-                                      " (not sent by the upload)\n"))
+                                      " matches the image's content\n"))
         << run.out;
     // The check is the job's last step: its verdict and the receiver's state come before
     // the job's own.
@@ -118,6 +118,70 @@ TEST_F(CliVerify, SpoiledFwEndWordFailsAndTheJsonVerdictSaysSo) {
     EXPECT_TRUE(Contains(verdict, "Verification failed")) << verdict;
     EXPECT_TRUE(Contains(verdict, "\"state\":\"not-vouched\"")) << verdict;
     EXPECT_TRUE(Contains(verdict, "\"reason\":\"Verify: FW end word ")) << verdict;
+}
+
+// The receiver's loader sums the FW section as it programmed it; a stored sum other than
+// the image's is a wrong flash.
+TEST_F(CliVerify, WrongStoredFwCheckWordFailsVerification) {
+    const ZelvarRun run = FlashSpoiling(kFwEnd, 0x00010000, {});
+    EXPECT_EQ(run.exitCode, 5) << run.out << run.err;
+    const uint32_t stored = receiver->FlashWord(kFwEnd);
+    EXPECT_TRUE(Contains(run.out, "Verify: FW check word " + Hex(stored) + " in the receiver, " +
+                                      Hex(stored ^ 0x00010000) + " in the image\n"))
+        << run.out;
+    EXPECT_TRUE(Contains(run.out, "Verification failed\n")) << run.out;
+}
+
+// A word spoilt after the receiver summed its section: only reading every word back
+// finds it, and names it.
+TEST_F(CliVerify, FullReadBackFindsOneSpoiltWordAndNamesItsAddress) {
+    constexpr uint32_t kSpoilt = kFwBase + 0x5004;
+    const ZelvarRun words = FlashSpoiling(kSpoilt, 0x100, {});
+    EXPECT_EQ(words.exitCode, 0) << words.out << words.err;
+    const ZelvarRun full = FlashSpoiling(kSpoilt, 0x100, {"--verify=full"});
+    EXPECT_EQ(full.exitCode, 5) << full.out << full.err;
+    const uint32_t expected = ImageWord(kSpoilt);
+    // The composite image is a flat copy of the flash up to its FW end, then the FW sum.
+    const std::size_t programmed = (kFwEnd - kFlashBase) / 4 + 1;
+    char said[160];
+    std::snprintf(said, sizeof said, "Full read-back: %zu words at ", programmed);
+    EXPECT_TRUE(Contains(full.out, said)) << full.out;
+    std::snprintf(said, sizeof said,
+                  "Verify: word at 0x%08X is 0x%08X in the receiver, 0x%08X in the image\n"
+                  "Verify: 1 of %zu words differ\nVerification failed\n",
+                  kSpoilt, expected ^ 0x100, expected, programmed);
+    EXPECT_TRUE(Contains(full.out, said)) << full.out;
+
+    Start();
+    const ZelvarRun good = Flash({"--verify=full"});
+    EXPECT_EQ(good.exitCode, 0) << good.out << good.err;
+    std::snprintf(said, sizeof said, "Full read-back: all %zu words match the image\nVerified\n",
+                  programmed);
+    EXPECT_TRUE(Contains(good.out, said)) << good.out;
+}
+
+// A frame the receiver refused is evidence of a line that spoils data: the flash shows
+// the image's words, yet the result says it is not vouched for, with its own code.
+TEST_F(CliVerify, RefusedFrameEndsNotVouchedForWithItsOwnCodeAndLastLine) {
+    sim::SimFaults faults;
+    faults.dropByteIn = 30000;  // inside a frame of the flash programming
+    Start(faults);
+    const ZelvarRun run = Flash({"--json"});
+    EXPECT_EQ(run.exitCode, 6) << run.out << run.err;
+    ASSERT_FALSE(run.OutLines().empty());
+    const std::string verdict = run.OutLines().back();
+    EXPECT_TRUE(Contains(verdict, "\"code\":6")) << verdict;
+    EXPECT_TRUE(Contains(verdict, "\"text\":\"Not vouched for: the line refused 1 of ")) << verdict;
+    EXPECT_TRUE(Contains(verdict,
+                         "check the cable and flash again, or read the flash back in "
+                         "full"))
+        << verdict;
+    EXPECT_TRUE(Contains(verdict, "\"state\":\"not-vouched\"")) << verdict;
+    Start(faults);
+    const ZelvarRun plain = Flash();
+    EXPECT_EQ(plain.exitCode, 6) << plain.out << plain.err;
+    EXPECT_TRUE(Contains(plain.out, "Not vouched for\nReason: the line refused 1 of "))
+        << plain.out;
 }
 
 // A receiver that goes away while it is programmed: the job says why and what it left,
@@ -161,12 +225,12 @@ TEST(CliVerifyStep, ReceiverThatDoesNotAnswerFailsAfterEveryAttempt) {
     const std::string port = dir.File("gone");
     const std::string image = WriteImage(dir, "image.bin", MakeParts(1, kPfldBytes, kNewFwBytes));
     CRecordingScope recording;
-    bool verified = true;
+    VerifyVerdict verdict = VerifyVerdict::Verified;
     {
         cli::CCliSession session({false, cli::AnswerPolicy::AlwaysNo, false, "", ""});
-        verified = VerifyFlash(port.c_str(), image.c_str());
+        verdict = VerifyFlash(port.c_str(), image.c_str(), VerifyMode::Words);
     }
-    EXPECT_FALSE(verified);
+    EXPECT_EQ(verdict, VerifyVerdict::Failed);
     int opens = 0;
     std::vector<std::string> messages;
     for (const RecordedEvent& event : recording.Recorder().Events()) {

@@ -106,10 +106,12 @@ TEST(StationWorkers, ArgumentsFollowTheStationsOptions) {
                                         "/logs/a.txt", "fw.bin"}));
     options.policy = AnswerPolicy::AlwaysNo;
     options.timeoutSeconds = 90.5;
-    options.verify = false;
+    options.verify = VerifyMode::Off;
     EXPECT_EQ(WorkerArguments(options, "GPS1:", ""),
               (std::vector<std::string>{"flash", "--port", "GPS1:", "--json", "--no", "--timeout",
                                         "90.5", "--no-verify", "fw.bin"}));
+    options.verify = VerifyMode::Full;
+    EXPECT_EQ(WorkerArguments(options, "GPS1:", "").at(7), "--verify=full");
 }
 
 UnitState Programming() {

@@ -25,6 +25,7 @@ FlashExpectation Image() {
     std::strcpy(image.pfldVersion.text, "1.05");
     image.fwStart = {true, kFwBase};
     image.fwEnd = {true, kFwEnd};
+    image.fwCheck = {true, 0x0BADF00D};
     return image;
 }
 
@@ -43,9 +44,28 @@ ReceiverInfo Matching() {
     return receiver;
 }
 
-TEST(VerifyCompare, MatchingReceiverHasNoDifferenceAndShowsItsFwCheckWord) {
+TEST(VerifyCompare, MatchingReceiverHasNoDifferenceAndItsFwCheckWordVouchesForTheContent) {
     EXPECT_TRUE(FlashDifferences(Matching(), Image()).empty());
-    EXPECT_EQ(FwCheckWordLine(Matching()), "FW check word 0x0badf00d (not sent by the upload)");
+    std::string line;
+    EXPECT_EQ(CompareFwCheckWord(Matching(), Image(), line), FwCheck::ContentSum);
+    EXPECT_EQ(line, "FW check word 0x0badf00d matches the image's content");
+}
+
+// A stored word other than the image's fails; an erased one was not stored; a word the
+// image sends itself shows only that it arrived.
+TEST(VerifyCompare, FwCheckWordIsComparedOnlyWhenStoredAndCountsOnlyWhenSummed) {
+    ReceiverInfo receiver = Matching();
+    receiver.main.crc = 0x0BADF00C;
+    std::string line;
+    EXPECT_EQ(CompareFwCheckWord(receiver, Image(), line), FwCheck::Differs);
+    EXPECT_EQ(line, "Verify: FW check word 0x0badf00c in the receiver, 0x0badf00d in the image");
+    receiver.main.crc = 0xFFFFFFFF;
+    EXPECT_EQ(CompareFwCheckWord(receiver, Image(), line), FwCheck::NotStored);
+    EXPECT_EQ(line, "FW check word not stored");
+    FlashExpectation sent = Image();
+    sent.fwCheckSent = true;
+    EXPECT_EQ(CompareFwCheckWord(Matching(), sent, line), FwCheck::SentWord);
+    EXPECT_EQ(line, "FW check word 0x0badf00d as the image sends it");
 }
 
 TEST(VerifyCompare, EachDifferingWordIsNamedWithBothValues) {
@@ -69,7 +89,9 @@ TEST(VerifyCompare, MissingSectionIsOneLineAndUnprogrammedWordsAreNotCompared) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0],
               "Verify: no FW section in the receiver, start word 0x10004000 in the image");
-    EXPECT_EQ(FwCheckWordLine(receiver), "");
+    std::string line = "x";
+    EXPECT_EQ(CompareFwCheckWord(receiver, image, line), FwCheck::NotShown);
+    EXPECT_EQ(line, "");
 
     // An image without a PFLD section expects nothing of the receiver's.
     image = Image();

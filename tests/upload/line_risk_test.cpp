@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "base/flash_map.h"
 #include "image/loader_record.h"
 
 namespace zelvar::test {
@@ -21,7 +22,8 @@ TEST(LineRisk, EstimatesTheRateFromTheRefusalsAndTheUnseenErrorsFromIt) {
     const int refused = static_cast<int>(std::lround(kAccepted * refuse / (1 - refuse)));
     CLineRisk risk;
     for (int i = 0; i < kAccepted; ++i) {
-        risk.CountFrame(kWire, kFrameMaxData, {.refusals = i < refused ? 1 : 0, .accepted = true});
+        risk.CountFrame(kWire, kFrameMaxData, kFwBase,
+                        {.refusals = i < refused ? 1 : 0, .accepted = true});
     }
     EXPECT_NEAR(risk.BitErrorRate(), kRate, kRate * 0.01);
     const double words = kFrameMaxData / 2 + 3;

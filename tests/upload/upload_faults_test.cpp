@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "app/jobs.h"
 #include "base/shared_state.h"
 #include "link/port.h"
 #include "sim_upload_fixture.h"
@@ -34,6 +35,18 @@ class UploadFaultsTest : public SimUploadTest {
                   std::vector<uint8_t>(m_image.begin(), m_image.begin() + (fwEnd - kFlashBase)));
         EXPECT_EQ(Lines().back(), "Upload complete");
     }
+    // A frame the programming had to write again is evidence of a line that spoils data:
+    // the flash is right, but with the job's small number of frames nothing vouches for it.
+    void ExpectProgrammedNotVouched(int result) {
+        EXPECT_EQ(result, kJobNotVouched);
+        const uint32_t fwEnd = WordAt(m_image, kFwOffset + kHeaderEnd);
+        EXPECT_EQ(FlashRange(kFlashBase, fwEnd),
+                  std::vector<uint8_t>(m_image.begin(), m_image.begin() + (fwEnd - kFlashBase)));
+        const auto lines = Lines();
+        EXPECT_TRUE(InOrder(lines, {"FLASH upload complete.", "Not vouched for",
+                                    "Receiver state: not vouched for", "Upload failed"}));
+        EXPECT_EQ(lines.back(), "Upload failed");
+    }
     // The log shows the mend in order, and neither the SFLD nor the flash needed a new pass.
     void ExpectMendedInOnePass(const std::vector<std::string>& order) {
         const auto lines = Lines();
@@ -60,8 +73,7 @@ TEST_F(UploadFaultsTest, BadChecksumOnAnSfldFrameWritesThatFrameAgain) {
 TEST_F(UploadFaultsTest, BadChecksumOnAFirmwareFrameWritesThatFrameAgainInTheSamePass) {
     sim::SimFaults faults;
     faults.badCsumFrame = kFirstFwFrame + 1;
-    EXPECT_EQ(UploadWith(faults), 0);
-    ExpectProgrammed();
+    ExpectProgrammedNotVouched(UploadWith(faults));
     const auto lines = Lines();
     EXPECT_TRUE(InOrder(lines, {"FLASH Programming...", "ERROR: BAD_CSUM", "Repeat Sending Record.",
                                 "Writing the record again (1 of 10).", "FLASH Programing Complete.",
@@ -69,6 +81,30 @@ TEST_F(UploadFaultsTest, BadChecksumOnAFirmwareFrameWritesThatFrameAgainInTheSam
     EXPECT_EQ(CountLines(lines, "FLASHProgram Begin"), 1);
     EXPECT_EQ(CountLines(lines, "FLASH upload failed."), 0);
     EXPECT_EQ(m_sim->Programmings(), 1);
+}
+
+// The frame written again after a refusal arrives with two flips its check word cannot
+// see, nor the FW section's sum: the words and the sum all match, yet the flash is wrong.
+// The refusal is what tells: never "Verified".
+TEST_F(UploadFaultsTest, UnseenErrorAfterARefusalIsNotVouchedFor) {
+    sim::SimFaults faults;
+    // The first frames carry the PFLD's room, which the SFLD takes and leaves alone.
+    constexpr int kPfldFrames = kFwOffset / kFrameMaxData;
+    faults.badCsumFrame = kFirstFwFrame + kPfldFrames;
+    faults.spoilFrame = kFirstFwFrame + kPfldFrames + 1;
+    EXPECT_EQ(UploadWith(faults), kJobNotVouched);
+    const uint32_t fwEnd = WordAt(m_image, kFwOffset + kHeaderEnd);
+    const std::vector<uint8_t> flash = FlashRange(kFlashBase, fwEnd);
+    int differing = 0;
+    for (std::size_t i = 0; i < flash.size(); ++i) differing += flash[i] != m_image[i];
+    EXPECT_EQ(differing, 2);
+    const auto lines = Lines();
+    bool summed = false;
+    for (const std::string& l : lines) summed |= l.find("matches the image's content") != l.npos;
+    EXPECT_TRUE(summed);
+    EXPECT_EQ(CountLines(lines, "Verified"), 0);
+    EXPECT_TRUE(InOrder(lines, {"ERROR: BAD_CSUM", "FLASH Programing Complete.", "Not vouched for",
+                                "Receiver state: not vouched for", "Upload failed"}));
 }
 
 // Payload bytes of every frame the SFLD answered after the range frame, the end frame
@@ -104,8 +140,7 @@ TEST_F(UploadFaultsTest, ACleanJobKeepsFullFramesAndSaysNoFrameWasRefused) {
 TEST_F(UploadFaultsTest, FramesShrinkAfterARefusalAndGrowBackAfterCleanOnes) {
     sim::SimFaults faults;
     faults.badCsumFrame = kFirstFwFrame + 1;
-    EXPECT_EQ(UploadWith(faults), 0);
-    ExpectProgrammed();
+    ExpectProgrammedNotVouched(UploadWith(faults));
     const std::vector<int> sizes = ProgrammingPayloads(*m_sim);
     // The refused frame is written again whole; the data after it go in halves, and
     // after kCleanFramesToGrow clean ones in whole frames again.
@@ -199,8 +234,7 @@ TEST_F(UploadFaultsTest, MissedHandshakeOfAFirmwareFrameIsRecoveredWithinSeconds
 TEST_F(UploadFaultsTest, ByteLostInsideAFrameIsMendedByWritingTheFrameAgain) {
     sim::SimFaults faults;
     faults.dropByteIn = 20000;  // well inside the firmware frames
-    EXPECT_EQ(UploadWith(faults), 0);
-    ExpectProgrammed();
+    ExpectProgrammedNotVouched(UploadWith(faults));
     ExpectMendedInOnePass({"FLASH Programming...", "Repeat Sending Record.",
                            "Writing the record again (1 of 10).", "FLASH upload complete."});
 }

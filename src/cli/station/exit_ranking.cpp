@@ -12,9 +12,9 @@ namespace zelvar::cli {
 namespace {
 
 // Most serious first; codes not listed rank after all of them, and success last.
-constexpr std::array kExitsBySeriousness = {kExitUploadFailed,  kExitVerifyFailed,
-                                            kExitInterrupted,   kExitNoReceiver,
-                                            kExitPortNotOpened, kExitPreparationStopped};
+constexpr std::array kExitsBySeriousness = {
+    kExitUploadFailed, kExitVerifyFailed,  kExitNotVouched,        kExitInterrupted,
+    kExitNoReceiver,   kExitPortNotOpened, kExitPreparationStopped};
 
 // Lower is more serious.
 int Rank(int code) {

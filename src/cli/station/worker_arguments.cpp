@@ -16,7 +16,8 @@ std::vector<std::string> WorkerArguments(const FlashOptions& options, const std:
         std::snprintf(seconds, sizeof seconds, "%g", options.timeoutSeconds);
         args.insert(args.end(), {"--timeout", seconds});
     }
-    if (!options.verify) args.push_back("--no-verify");
+    if (options.verify == VerifyMode::Off) args.push_back("--no-verify");
+    if (options.verify == VerifyMode::Full) args.push_back("--verify=full");
     args.push_back(options.image);
     return args;
 }
