@@ -14,8 +14,11 @@ void CConsoleSink::OnEvent(const LoaderEvent& event) {
             m_output.Status(event.text);
             break;
         case EventKind::Progress:
-            // The bar follows the programming; the shorter steps show as status texts.
-            if (event.phase == JobPhase::Program) m_output.Progress(event.done, event.total);
+            // The bar follows the programming and a full read-back; the shorter steps show
+            // as status texts.
+            if (event.phase == JobPhase::Program || event.phase == JobPhase::Verify) {
+                m_output.Progress(event.done, event.total);
+            }
             break;
         case EventKind::Question:
             if (event.buttons == AskButtons::Ok) {
