@@ -67,14 +67,25 @@ struct BlockReplies {
     bool answered[kReadBlockWords] = {};
 };
 
+// The outstanding word (of from .. to - 1) the reply for address answers; -1 for none.
+int MatchReply(const std::vector<WordToRead>& words, std::size_t first, int from, int to,
+               uint32_t address) {
+    for (int k = from; k < to; ++k) {
+        if (words[first + k].address == address) return k;
+    }
+    return -1;
+}
+
 // Reads words[first .. first + count) with up to ahead queries outstanding. A reply
 // that comes for a later word than the oldest outstanding one leaves those before it
-// unanswered; a reply for none of them (a late one) is dropped; silence gives up on
-// every outstanding word.
+// unanswered; a reply for none of them (a late one) is dropped, but past ahead such
+// replies each one gives up on the outstanding words, as silence does: a receiver that
+// answers only with replies to other addresses cannot hold the read-back.
 bool ReadBlock(PortHandle handle, const std::vector<WordToRead>& words, std::size_t first,
                int count, int ahead, BlockReplies& replies) {
     int sent = 0;
     int oldest = 0;
+    int stray = 0;
     while (oldest < count) {
         while (sent < count && sent - oldest < ahead) {
             if (!SendWordQuery(words[first + sent].address, handle).Ok()) return false;
@@ -87,13 +98,14 @@ bool ReadBlock(PortHandle handle, const std::vector<WordToRead>& words, std::siz
             oldest = sent;
             continue;
         }
-        for (int k = oldest; k < sent; ++k) {
-            if (words[first + k].address != address) continue;
-            replies.value[k] = value;
-            replies.answered[k] = true;
-            oldest = k + 1;
-            break;
+        const int matched = MatchReply(words, first, oldest, sent, address);
+        if (matched < 0) {
+            if (++stray > ahead) oldest = sent;
+            continue;
         }
+        replies.value[matched] = value;
+        replies.answered[matched] = true;
+        oldest = matched + 1;
     }
     return true;
 }
