@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
+#include <string_view>
 
 #include "base/flash_map.h"
 #include "cli/cli_session.h"
+#include "cli/json_names.h"
 #include "image_recipes.h"
+#include "json_line.h"
 #include "sim_start.h"
 #include "support/event_recorder.h"
 #include "upload/flash_verify.h"
@@ -24,6 +28,11 @@ constexpr uint32_t kFwEndWord = kFwBase + kSectionEndWord;
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 std::string Hex(uint32_t value) {
@@ -89,20 +98,39 @@ TEST_F(CliVerify, GoodFlashIsVerifiedAndItsFwCheckWordMatchesTheContent) {
     // The check is the job's last step: its verdict and the receiver's state come before
     // the job's own.
     const std::string log = ReadFile(LogPath());
-    const std::string tail = "Verified\r\nReceiver state: verified\r\nUpload complete\r\n";
-    ASSERT_GE(log.size(), tail.size());
-    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+    EXPECT_TRUE(EndsWith(log, "Verified\r\nReceiver state: verified\r\nUpload complete\r\n"))
+        << log;
+
+    // The JSON verdict says the same: its text and the receiver's state.
+    Start();
+    const ZelvarRun json = Flash({"--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.out << json.err;
+    ASSERT_FALSE(json.OutLines().empty());
+    std::map<std::string, std::string> fields;
+    ASSERT_TRUE(ParseJsonLine(json.OutLines().back(), fields)) << json.out;
+    const auto field = [&](std::string_view name) { return fields[std::string(name)]; };
+    EXPECT_EQ(field(cli::json::kKind), cli::json::kResult) << json.out;
+    EXPECT_EQ(field(cli::json::kText), "Verified") << json.out;
+    EXPECT_EQ(field(cli::json::kState), "verified") << json.out;
 }
 
 TEST_F(CliVerify, SpoiledPfldCheckWordFailsWithBothValues) {
     const ZelvarRun run = FlashSpoiling(kPfldEnd, 0x80000001, {});
     const uint32_t expected = ImageWord(kPfldEnd);
     EXPECT_EQ(run.exitCode, 5) << run.out << run.err;
-    EXPECT_TRUE(Contains(run.out, "Verify: PFLD check word " + Hex(expected ^ 0x80000001) +
-                                      " in the receiver, " + Hex(expected) + " in the image\n"))
-        << run.out;
-    EXPECT_TRUE(Contains(run.out, "Verification failed\n")) << run.out;
+    const std::string why = "Verify: PFLD check word " + Hex(expected ^ 0x80000001) +
+                            " in the receiver, " + Hex(expected) + " in the image";
+    EXPECT_TRUE(Contains(run.out, why + "\n")) << run.out;
     EXPECT_FALSE(Contains(run.out, "Verify: FW")) << run.out;
+    // After the verdict, why the job failed and what it left, then the job's own end: on
+    // screen and in the log alike.
+    EXPECT_TRUE(EndsWith(run.out, "Verification failed\nReason: " + why +
+                                      "\nReceiver state: not vouched for\nUpload failed\n"))
+        << run.out;
+    const std::string log = ReadFile(LogPath());
+    EXPECT_TRUE(EndsWith(log, "Verification failed\r\nReason: " + why +
+                                  "\r\nReceiver state: not vouched for\r\nUpload failed\r\n"))
+        << log;
 }
 
 TEST_F(CliVerify, SpoiledFwEndWordFailsAndTheJsonVerdictSaysSo) {

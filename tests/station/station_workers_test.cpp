@@ -166,5 +166,35 @@ TEST(StationUnitLines, LiveLineVerdictTableAndUnitJson) {
     EXPECT_EQ(fields["code"], "1");
 }
 
+// A failed unit's line says why once: added when its result does not say it, not twice
+// when it does, and the unit's last word when the result is all there is.
+TEST(StationUnitLines, AFailedUnitsLineGivesItsReasonOnce) {
+    UnitState unit = Programming();
+    unit.finished = true;
+    unit.lastText = "FLASH upload failed.";
+    unit.exitCode = 5;
+    unit.resultText = "Verification failed";
+    unit.reason = "Verify: FW end word 0x10014001 in the receiver, 0x10014000 in the image";
+    EXPECT_EQ(UnitVerdict(unit),
+              "failed (5): Verification failed - Verify: FW end word 0x10014001 in the "
+              "receiver, 0x10014000 in the image");
+
+    unit.exitCode = 1;
+    unit.reason = "Serial device lost: the line hung up";
+    unit.resultText = "Upload failed: " + unit.reason;
+    EXPECT_EQ(LiveUnitLine(unit),
+              "ttyUSB3  failed (1): Upload failed: Serial device lost: the "
+              "line hung up");
+    unit.exitCode = 6;
+    unit.reason = "the line refused 1 of 80 frames";
+    unit.resultText = "Not vouched for: " + unit.reason;
+    EXPECT_EQ(UnitVerdict(unit), "failed (6): Not vouched for: the line refused 1 of 80 frames");
+
+    unit.exitCode = 4;
+    unit.resultText = unit.reason = "Cannot connect to GPS.";
+    unit.note = "no answer at any speed";
+    EXPECT_EQ(UnitVerdict(unit), "failed (4): Cannot connect to GPS. - no answer at any speed");
+}
+
 }  // namespace
 }  // namespace zelvar::cli

@@ -33,11 +33,14 @@ std::string MinutesSeconds(double seconds) {
 std::string UnitVerdict(const UnitState& unit) {
     if (unit.exitCode == kExitSuccess) return PrintableText(unit.resultText);
     std::string verdict = "failed (" + std::to_string(unit.exitCode) + "): " + unit.resultText;
-    // A result that carries its reason ("Upload failed: ...") says enough; else the last
-    // word of the unit helps.
-    const bool saysWhy = !unit.reason.empty() && unit.reason != unit.resultText;
+    // A result that carries its reason ("Upload failed: ...") says enough; one that does
+    // not ("Verification failed") gets it added. A reason that is the result itself names
+    // none: then the last word of the unit helps.
+    const bool hasReason = !unit.reason.empty() && unit.reason != unit.resultText;
     const std::string& detail = unit.note.empty() ? unit.lastText : unit.note;
-    if (!saysWhy && !detail.empty() && detail != unit.resultText) {
+    if (hasReason) {
+        if (unit.resultText.find(unit.reason) == std::string::npos) verdict += " - " + unit.reason;
+    } else if (!detail.empty() && detail != unit.resultText) {
         verdict += " - " + detail;
     }
     return PrintableText(verdict);

@@ -11,8 +11,9 @@ namespace zelvar::cli {
 // ("ttyUSB0  failed (4): Cannot connect to GPS."), "ttyUSB0  waiting" before its first event.
 std::string LiveUnitLine(const UnitState& unit);
 
-// "Verified" or "failed (4): Cannot connect to GPS.", with the last note or text of a
-// failed unit when its result names no reason.
+// "Verified" or "failed (4): Cannot connect to GPS.", with the reason of a failed unit
+// when its result does not say it ("failed (5): Verification failed - Verify: ..."), else
+// its last note or text when it has no reason of its own.
 std::string UnitVerdict(const UnitState& unit);
 
 // Seconds as "m:ss".
