@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/exit_codes.h"
 #include "sim/sim_receiver.h"
 #include "support/test_env.h"
 #include "support/zelvar_runner.h"
@@ -56,6 +57,12 @@ void ReadLineFigures(const std::string& log, NoisyRunResult& result) {
 
 }  // namespace
 
+RunVerdict NoisyRunResult::Verdict() const {
+    if (exitCode == cli::kExitSuccess) return RunVerdict::Verified;
+    if (exitCode == cli::kExitNotVouched) return RunVerdict::NotVouched;
+    return RunVerdict::Failed;
+}
+
 NoisyRunResult RunNoisyFlash(const NoisyRunSetup& setup) {
     NoisyRunResult result;
     sim::SimOptions options;
@@ -70,6 +77,7 @@ NoisyRunResult RunNoisyFlash(const NoisyRunSetup& setup) {
 
     const std::string logPath = setup.workDir + "/log.txt";
     test::ZelvarOptions process;
+    process.program = setup.program;
     process.args = {"flash",
                     "--port",
                     receiver.SlavePath(),

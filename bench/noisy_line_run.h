@@ -16,7 +16,11 @@ struct NoisyRunSetup {
     double bitErrorRate = 0;          // per bit, both directions, while a loader runs
     uint32_t seed = 1;
     double timeoutSeconds = 900;  // --timeout of the run
+    std::string program;          // the zelvar to run; empty: the one built beside this
 };
+
+// How a run ended: its verdict, from the exit code.
+enum class RunVerdict { Verified, NotVouched, Failed };
 
 struct NoisyRunResult {
     bool started = false;  // the receiver and the process ran
@@ -33,8 +37,10 @@ struct NoisyRunResult {
     // From the loader's line figures at the end of programming (0 when it said none).
     double undetectedChance = 0;  // the loader's estimate of an unseen error in the flash
     double meanFrameBytes = 0;    // data bytes per accepted frame
-    bool Succeeded() const { return exitCode == 0; }
-    bool WrongFlash() const { return exitCode == 0 && !flashHolds; }
+    RunVerdict Verdict() const;
+    bool Succeeded() const { return Verdict() == RunVerdict::Verified; }
+    // "Verified" over a flash that differs from the image: what must never happen.
+    bool WrongFlash() const { return Succeeded() && !flashHolds; }
     // The programming completed and the flash differs, whatever the verdict.
     bool ProgrammedWrong() const {
         return undetectedChance >= 0 && meanFrameBytes > 0 && !flashHolds;

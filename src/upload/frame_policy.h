@@ -10,8 +10,8 @@
 namespace zelvar {
 
 constexpr uint16_t kFrameDataLongest = kFrameMaxData;  // a clean line's frames
-constexpr uint16_t kFrameDataShortest = 128;           // never halved below this
-constexpr int kCleanFramesToGrow = 16;                 // accepted unrefused frames per doubling
+constexpr uint16_t kFrameDataShortest = 256;           // never halved below this
+constexpr int kCleanFramesToGrow = 32;                 // accepted unrefused frames per doubling
 
 class CFrameLength {
   public:

@@ -188,7 +188,7 @@ class CReadbackTally {
 
 // Every word in blocks; the number of words read before the receiver fell silent, the
 // job was stopped or the line went.
-std::size_t ReadAll(PortHandle handle, const std::vector<WordToRead>& words,
+std::size_t ReadAll(PortHandle handle, const std::vector<WordToRead>& words, int ahead,
                     CReadbackTally& tally) {
     const std::size_t total = words.size();
     const uint32_t totalBytes = static_cast<uint32_t>(total * 4);
@@ -197,7 +197,7 @@ std::size_t ReadAll(PortHandle handle, const std::vector<WordToRead>& words,
     while (done < total) {
         const int count = static_cast<int>(std::min<std::size_t>(kReadBlockWords, total - done));
         BlockReplies replies;
-        if (!ReadBlock(handle, words, done, count, kReadAheadQueries, replies) ||
+        if (!ReadBlock(handle, words, done, count, ahead, replies) ||
             !AskAgain(handle, words, done, count, replies)) {
             tally.NoteStoppedAt(words[done].address);
             return done;
@@ -217,7 +217,7 @@ std::size_t ReadAll(PortHandle handle, const std::vector<WordToRead>& words,
 }  // namespace
 
 bool ReadBackInFull(const char* port, int speed, const ImageFlash& image,
-                    const FlashExpectation& expectation) {
+                    const FlashExpectation& expectation, int ahead) {
     const std::vector<WordToRead> words = WordsToRead(image, expectation);
     SayDuration(words.size(), speed);
     PortHandle handle = OpenPort(port, speed);
@@ -230,7 +230,7 @@ bool ReadBackInFull(const char* port, int speed, const ImageFlash& image,
         return false;
     }
     CReadbackTally tally(words.size());
-    const std::size_t read = ReadAll(handle, words, tally);
+    const std::size_t read = ReadAll(handle, words, std::clamp(ahead, 1, kReadBlockWords), tally);
     ClosePort(handle);
     return tally.Finish(read);
 }

@@ -22,8 +22,9 @@ constexpr int kReplyBytesPerWord = 34;  // "$PQRXR,RDM,1000A3F4,DEADBEEF*5C\r\n"
 // check word too, when the image leaves it to the receiver's loader), reporting its
 // progress in the Verify phase. True when the receiver answered every word and each
 // matched; otherwise the first differing or unanswered addresses have been said and
-// the first cause noted as the job's failure.
+// the first cause noted as the job's failure. ahead: the queries on the line before
+// their replies (1 asks word by word).
 bool ReadBackInFull(const char* port, int speed, const ImageFlash& image,
-                    const FlashExpectation& expectation);
+                    const FlashExpectation& expectation, int ahead = kReadAheadQueries);
 
 }  // namespace zelvar

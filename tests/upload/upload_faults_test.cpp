@@ -13,7 +13,7 @@
 namespace zelvar::test {
 namespace {
 
-constexpr std::size_t kFwBytes = 0x6000;
+constexpr std::size_t kFwBytes = 0xC000;  // room for a run of halved frames
 constexpr std::size_t kFwOffset = 0x4000;
 constexpr std::size_t kHeaderEnd = 0x24;
 constexpr int kFirstFwFrame = 6;  // 3 SFLD data frames, the end frame, the range frame
