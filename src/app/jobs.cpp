@@ -12,6 +12,7 @@
 #include "link/flash_information.h"
 #include "link/port.h"
 #include "upload/flash_verify.h"
+#include "upload/line_risk.h"
 #include "upload/prepare_upload.h"
 #include "upload/sfld_upload.h"
 #include "upload/upload_timing.h"
@@ -35,6 +36,7 @@ LastOutcome& Last() {
 void BeginJob() {
     ResetJobFailure();
     ResetFlashProgress();
+    g_programmingRisk.Reset();  // a job that never programs has no figures of its own
 }
 
 // The job's last lines: why it failed, what an upload left of the receiver, then the

@@ -41,8 +41,8 @@ int CCliSession::Finish(int code, const char* text) {
 }
 
 int CCliSession::FinishFlash(int code, const std::string& text, const char* state,
-                             const std::string& reason) {
-    m_output.FlashResult(code, text, state, reason);
+                             const std::string& reason, const std::optional<LineFigures>& line) {
+    m_output.FlashResult(code, text, state, reason, line);
     m_output.ClearBottomLine();
     return code;
 }

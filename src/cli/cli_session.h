@@ -4,11 +4,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/console_output.h"
 #include "cli/console_sink.h"
 #include "cli/console_window.h"
+#include "cli/line_figures.h"
 
 namespace zelvar::cli {
 
@@ -31,9 +33,10 @@ class CCliSession {
     CConsoleWindow& Window() { return *m_window; }
     // Reports the command's verdict (JSON) and clears the bottom line; returns code.
     int Finish(int code, const char* text);
-    // The same for flash, whose verdict also names the receiver's state and the reason.
-    int FinishFlash(int code, const std::string& text, const char* state,
-                    const std::string& reason);
+    // The same for flash, whose verdict also names the receiver's state and the reason,
+    // and gives the line figures of a job that sent frames.
+    int FinishFlash(int code, const std::string& text, const char* state, const std::string& reason,
+                    const std::optional<LineFigures>& line);
 
   private:
     void OpenLog(const SessionOptions& options);

@@ -1,5 +1,7 @@
 #include <atomic>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/jobs.h"
@@ -12,6 +14,7 @@
 #include "cli/signal_watch.h"
 #include "link/flash_information.h"
 #include "link/port.h"
+#include "upload/line_risk.h"
 
 namespace zelvar::cli {
 
@@ -63,6 +66,14 @@ FlashVerdict Flash(CCliSession& session, const FlashOptions& options, CJobDeadli
     return {ExitCodeForJobResult(result), true};
 }
 
+// What the job's flash programming told about the line; none when it sent no frame.
+std::optional<LineFigures> ProgrammingFigures(const FlashVerdict& verdict) {
+    if (!verdict.jobRan || g_programmingRisk.FramesSent() == 0) return std::nullopt;
+    return LineFigures{g_programmingRisk.FramesSent(), g_programmingRisk.FramesRefused(),
+                       static_cast<uint32_t>(std::lround(g_programmingRisk.MeanFrameBytes())),
+                       g_programmingRisk.UndetectedChance()};
+}
+
 }  // namespace
 
 int RunFlashCommand(const FlashOptions& options) {
@@ -85,7 +96,8 @@ int RunFlashCommand(const FlashOptions& options) {
     const std::string text = ResultText(verdict, options, job);
     const bool failed = verdict.code != kExitSuccess;
     const std::string reason = !failed ? "" : job.reason.empty() ? text : job.reason;
-    return session.FinishFlash(verdict.code, text, ReceiverStateName(job.state), reason);
+    return session.FinishFlash(verdict.code, text, ReceiverStateName(job.state), reason,
+                               ProgrammingFigures(verdict));
 }
 
 }  // namespace zelvar::cli

@@ -149,10 +149,10 @@ void CConsoleOutput::Result(int code, std::string_view text) {
 }
 
 void CConsoleOutput::FlashResult(int code, std::string_view text, std::string_view state,
-                                 std::string_view reason) {
+                                 std::string_view reason, const std::optional<LineFigures>& line) {
     std::lock_guard lock(m_mutex);
     m_phase = kLastPhase;
-    if (m_mode == DisplayMode::Json) WriteJson(JsonFlashResult(code, text, state, reason));
+    if (m_mode == DisplayMode::Json) WriteJson(JsonFlashResult(code, text, state, reason, line));
 }
 
 void CConsoleOutput::Note(std::string_view text) {

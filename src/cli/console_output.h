@@ -12,9 +12,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "cli/line_figures.h"
 #include "cli/progress_bar.h"
 #include "link/receiver_queries.h"
 
@@ -53,9 +55,10 @@ class CConsoleOutput {
     void Info(std::string_view text);
     // The command's verdict; shown only as JSON (the human display has its own lines).
     void Result(int code, std::string_view text);
-    // The verdict of flash, with the receiver's state and why it failed (JSON only).
+    // The verdict of flash, with the receiver's state, why it failed and, once frames were
+    // sent, the programming's line figures (JSON only).
     void FlashResult(int code, std::string_view text, std::string_view state,
-                     std::string_view reason);
+                     std::string_view reason, const std::optional<LineFigures>& line);
     // A note of the command line itself (reasons, hints), on standard error.
     void Note(std::string_view text);
     // Clears the bottom line, so that a prompt or the shell starts on a clean line.

@@ -18,6 +18,11 @@ constexpr std::string_view kCode = "code";        // result
 constexpr std::string_view kState = "state";      // result of flash: the receiver's state
 constexpr std::string_view kReason = "reason";    // result of flash: why it failed
 constexpr std::string_view kWhen = "when";        // receiver
+// Result of flash once frames were sent: the programming's line figures.
+constexpr std::string_view kFramesSent = "frames_sent";
+constexpr std::string_view kFramesRefused = "frames_refused";
+constexpr std::string_view kMeanFrameBytes = "mean_frame_bytes";
+constexpr std::string_view kUndetectedChance = "undetected_chance";
 // The job context every line of a unit carries.
 constexpr std::string_view kSeconds = "t";
 constexpr std::string_view kPort = "port";

@@ -1,5 +1,6 @@
 #include "cli/json_output.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -65,6 +66,13 @@ void AppendEscaped(std::string& out, unsigned char byte) {
 }
 
 }  // namespace
+
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "0";  // JSON has no word for these
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", value);
+    return text;
+}
 
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
@@ -135,10 +143,18 @@ std::string JsonResult(int code, std::string_view text) {
 }
 
 std::string JsonFlashResult(int code, std::string_view text, std::string_view state,
-                            std::string_view reason) {
-    return Kind(json::kResult) + Member(json::kCode, std::to_string(code)) +
-           Member(json::kText, JsonString(text)) + Member(json::kState, JsonString(state)) +
-           Member(json::kReason, JsonString(reason)) + "}";
+                            std::string_view reason, const std::optional<LineFigures>& line) {
+    std::string out = Kind(json::kResult) + Member(json::kCode, std::to_string(code)) +
+                      Member(json::kText, JsonString(text)) +
+                      Member(json::kState, JsonString(state)) +
+                      Member(json::kReason, JsonString(reason));
+    if (line) {
+        out += Member(json::kFramesSent, std::to_string(line->framesSent)) +
+               Member(json::kFramesRefused, std::to_string(line->framesRefused)) +
+               Member(json::kMeanFrameBytes, std::to_string(line->meanFrameBytes)) +
+               Member(json::kUndetectedChance, JsonNumber(line->undetectedChance));
+    }
+    return out + "}";
 }
 
 std::string JsonPhase(std::string_view phase) {

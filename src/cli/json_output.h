@@ -3,12 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "cli/line_figures.h"
 #include "link/receiver_queries.h"
 
 namespace zelvar::cli {
+
+// value as a JSON number to three significant digits ("0.000243", "1.5e-07", "0").
+std::string JsonNumber(double value);
 
 // text as a JSON string literal, quotes included. Control characters are escaped and
 // bytes that are not valid UTF-8 become U+FFFD, so the result always parses.
@@ -25,9 +30,11 @@ std::string JsonAlert(std::string_view caption, std::string_view text);
 // {"kind":"result","code":<code>,"text":"<text>"}
 std::string JsonResult(int code, std::string_view text);
 // {"kind":"result","code":<code>,"text":"<text>","state":"<state>","reason":"<reason>"}: the
-// verdict of flash, with the receiver's state and why it failed ("" after a success).
+// verdict of flash, with the receiver's state and why it failed ("" after a success); with
+// line, also "frames_sent", "frames_refused", "mean_frame_bytes" and "undetected_chance".
 std::string JsonFlashResult(int code, std::string_view text, std::string_view state,
-                            std::string_view reason);
+                            std::string_view reason,
+                            const std::optional<LineFigures>& line = std::nullopt);
 // {"kind":"phase","text":"<phase>"}: the job entered a new step.
 std::string JsonPhase(std::string_view phase);
 // {"kind":"receiver","text":..,"when":"<when>","pfld_start":"0x10000000",..}: what a connect

@@ -58,6 +58,25 @@ TEST(CliJson, ProgressQuestionAndResultCarryTheirFields) {
     EXPECT_EQ(fields["code"], "3");
 }
 
+// The line figures come only with a programming; a chance too small for plain decimals
+// still reads back as the number it is.
+TEST(CliJson, FlashResultGivesTheLineFiguresOnlyWhenFramesWereSent) {
+    std::map<std::string, std::string> fields;
+    ASSERT_TRUE(test::ParseJsonLine(
+        JsonFlashResult(2, "Cannot open GPS port.", "unchanged", "Cannot open GPS port."), fields));
+    EXPECT_EQ(fields.count("frames_sent"), 0u);
+    EXPECT_EQ(fields.count("undetected_chance"), 0u);
+    for (const double chance : {0.0, 0.000243, 2.5e-9, 1.0}) {
+        const std::string line = JsonFlashResult(6, "Not vouched for", "not-vouched", "refused",
+                                                 LineFigures{140, 3, 1024, chance});
+        ASSERT_TRUE(test::ParseJsonLine(line, fields)) << line;
+        EXPECT_EQ(fields["frames_sent"], "140");
+        EXPECT_EQ(fields["frames_refused"], "3");
+        EXPECT_EQ(fields["mean_frame_bytes"], "1024");
+        EXPECT_NEAR(std::stod(fields["undetected_chance"]), chance, chance * 1e-3) << line;
+    }
+}
+
 TEST(CliJson, TheReceiverRecordGivesMissingSectionsAsEmptyFields) {
     ReceiverInfo info;
     info.pfld.start = 0x10000000;

@@ -60,10 +60,14 @@ TEST(CliExitCodes, RefusedImageIsThreeBeforeAnythingIsProgrammed) {
     ASSERT_NE(receiver, nullptr);
     const std::vector<uint8_t> before = receiver->Flash();
     const ZelvarRun run = RunZelvar({"flash", "--port", receiver->LinkPath(), "--log",
-                                     dir.File("f.txt"), "--yes", dir.File("broken.bin")});
+                                     dir.File("f.txt"), "--yes", "--json", dir.File("broken.bin")});
     EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
     EXPECT_TRUE(Contains(run.out, "FAILED.")) << run.out;
     EXPECT_EQ(receiver->Flash(), before);
+    // No frame was sent, so the verdict has no line figures.
+    ASSERT_FALSE(run.OutLines().empty());
+    EXPECT_TRUE(Contains(run.OutLines().back(), "\"code\":3")) << run.out;
+    EXPECT_FALSE(Contains(run.OutLines().back(), "frames_")) << run.out;
 }
 
 TEST(CliExitCodes, ReceiverVanishingDuringProgrammingIsOne) {

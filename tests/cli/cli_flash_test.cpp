@@ -168,6 +168,12 @@ TEST_F(CliFlash, JsonLinesParseAndFollowTheProgress) {
     EXPECT_EQ(fields["kind"], "result");  // the last line is the verdict
     EXPECT_EQ(fields["code"], "0");
     EXPECT_EQ(fields["phase"], "done");
+    // What the programming's frames told about the line: a clean one refused none, and
+    // whole 2048-byte frames carried the data.
+    EXPECT_GE(std::stoul(fields["frames_sent"]), total / 2048) << run.out;
+    EXPECT_EQ(fields["frames_refused"], "0");
+    EXPECT_EQ(fields["mean_frame_bytes"], "2048");
+    EXPECT_EQ(fields["undetected_chance"], "0");
     const std::vector<std::string> steps = {"connect", "prepare", "wake",
                                             "sfld",    "erase",   "program"};
     for (const std::string& step : steps) {

@@ -205,6 +205,16 @@ TEST_F(CliVerify, RefusedFrameEndsNotVouchedForWithItsOwnCodeAndLastLine) {
                          "full"))
         << verdict;
     EXPECT_TRUE(Contains(verdict, "\"state\":\"not-vouched\"")) << verdict;
+    // The same figures as fields: the refusal, and the data sent in shorter frames after it.
+    std::map<std::string, std::string> fields;
+    ASSERT_TRUE(ParseJsonLine(verdict, fields)) << verdict;
+    EXPECT_EQ(fields[std::string(cli::json::kFramesRefused)], "1") << verdict;
+    const std::string sent = fields[std::string(cli::json::kFramesSent)];
+    EXPECT_TRUE(Contains(verdict, "refused 1 of " + sent + " frames")) << verdict;
+    const std::string mean = fields[std::string(cli::json::kMeanFrameBytes)];
+    EXPECT_GT(std::stoi(mean), 0) << verdict;
+    EXPECT_LT(std::stoi(mean), 2048) << verdict;
+    EXPECT_GT(std::stod(fields[std::string(cli::json::kUndetectedChance)]), 0) << verdict;
     Start(faults);
     const ZelvarRun plain = Flash();
     EXPECT_EQ(plain.exitCode, 6) << plain.out << plain.err;

@@ -34,11 +34,20 @@ class CReader {
     }
     bool Value(std::string& out) {
         if (m_pos < m_text.size() && m_text[m_pos] == '"') return String(out);
+        if (m_text.compare(m_pos, 4, "null") == 0) {
+            m_pos += 4;
+            out = "null";
+            return true;
+        }
         const std::size_t start = m_pos;
         Take('-');
         const std::size_t whole = Digits();
         if (whole == 0) return false;
         if (Take('.') && Digits() == 0) return false;
+        if (Take('e') || Take('E')) {
+            if (!Take('-')) Take('+');
+            if (Digits() == 0) return false;
+        }
         out = m_text.substr(start, m_pos - start);
         return true;
     }

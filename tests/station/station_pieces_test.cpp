@@ -112,7 +112,10 @@ TEST(StationUnitState, PhasesPassesRateReceiverWordsAndResult) {
     ApplyWorkerEvent(unit, Fields(R"({"kind":"receiver","when":"after","fw_version":"GQ08"})"), 20);
     EXPECT_EQ(unit.fwAfter.version, "GQ08");
     EXPECT_EQ(unit.fwBefore.version, "GQ07");
-    ApplyWorkerEvent(unit, Fields(R"({"kind":"result","code":5,"text":"Verification failed"})"),
+    ApplyWorkerEvent(unit,
+                     Fields(R"({"kind":"result","code":5,"text":"Verification failed",)"
+                            R"("frames_sent":27,"frames_refused":1,"mean_frame_bytes":1707,)"
+                            R"("undetected_chance":2.43e-07})"),
                      21);
     unit.startSeconds = 1;
     ApplyWorkerEnd(unit, 5 << 8, 22);  // exit status 5
@@ -120,6 +123,34 @@ TEST(StationUnitState, PhasesPassesRateReceiverWordsAndResult) {
     EXPECT_EQ(unit.exitCode, 5);
     EXPECT_EQ(unit.resultText, "Verification failed");
     EXPECT_DOUBLE_EQ(unit.seconds, 21);
+    ASSERT_TRUE(unit.line.has_value());
+    EXPECT_EQ(unit.line->framesSent, 27u);
+    EXPECT_EQ(unit.line->framesRefused, 1u);
+    EXPECT_EQ(unit.line->meanFrameBytes, 1707u);
+    EXPECT_DOUBLE_EQ(unit.line->undetectedChance, 2.43e-07);
+}
+
+// The line figures are all or nothing: a verdict without them, or with one that is not a
+// count or a chance, leaves the unit without figures.
+TEST(StationUnitState, LineFiguresOnlyFromAResultThatGivesThemAll) {
+    const std::string counts = R"("frames_sent":27,"frames_refused":0,"mean_frame_bytes":2048)";
+    for (const std::string& figures :
+         {std::string(), counts, counts + R"(,"undetected_chance":"often")",
+          counts + R"(,"undetected_chance":1.5)",
+          std::string(R"("frames_sent":-1,"frames_refused":0,"mean_frame_bytes":2048,)"
+                      R"("undetected_chance":0)")}) {
+        UnitState unit;
+        unit.line = LineFigures{};
+        const std::string comma = figures.empty() ? "" : ",";
+        ApplyWorkerEvent(unit, Fields(R"({"kind":"result","code":3)" + comma + figures + "}"), 1);
+        EXPECT_FALSE(unit.line.has_value()) << figures;
+    }
+    UnitState clean;
+    ApplyWorkerEvent(
+        clean, Fields(R"({"kind":"result","code":0,)" + counts + R"(,"undetected_chance":0})"), 1);
+    ASSERT_TRUE(clean.line.has_value());
+    EXPECT_EQ(clean.line->meanFrameBytes, 2048u);
+    EXPECT_EQ(clean.line->undetectedChance, 0);
 }
 
 int StatusOfChild(void (*body)()) {
@@ -151,6 +182,7 @@ TEST(StationUnitState, WorkerEndingWithoutResultCountsByWhereItStopped) {
     ApplyWorkerEnd(programming, killed, 1);
     EXPECT_EQ(programming.exitCode, kExitUploadFailed);
     EXPECT_EQ(programming.resultText.rfind("Upload failed", 0), 0u) << programming.resultText;
+    EXPECT_FALSE(programming.line.has_value()) << "no verdict, no line figures";
 }
 
 TEST(StationUnitState, PortLabels) {

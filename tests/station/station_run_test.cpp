@@ -147,6 +147,14 @@ TEST_F(Station, FourUnitsAtOnceEachEndAsItsReceiverAllows) {
     EXPECT_EQ(units[clean->LinkPath()]["ridAfter"], "GQ07");
     EXPECT_EQ(units[clean->LinkPath()]["fwAfter.length"], "0x9000") << "from the verification";
     EXPECT_EQ(units[vanishing->LinkPath()]["fwAfter.length"], "");
+    // The line figures of the programming: a clean line refused nothing; the silent unit
+    // never sent a frame.
+    EXPECT_GT(std::stoi(units[clean->LinkPath()]["framesSent"]), 0);
+    EXPECT_EQ(units[clean->LinkPath()]["framesRefused"], "0");
+    EXPECT_EQ(units[clean->LinkPath()]["meanFrameBytes"], "2048");
+    EXPECT_EQ(units[clean->LinkPath()]["undetectedChance"], "0");
+    EXPECT_EQ(units[silent.SlavePath()]["framesSent"], "null");
+    EXPECT_EQ(units[silent.SlavePath()]["undetectedChance"], "null");
     EXPECT_TRUE(FlashHolds(clean->Flash(), ReadBytes(image)));
     EXPECT_TRUE(FlashHolds(recovering->Flash(), ReadBytes(image)));
     EXPECT_FALSE(FlashHolds(vanishing->Flash(), ReadBytes(image)));

@@ -147,6 +147,7 @@ TEST(StationUnitLines, LiveLineVerdictTableAndUnitJson) {
     good.passes = 1;
     unit.receiverState = "incomplete";
     good.receiverState = "verified";
+    unit.line = LineFigures{80, 1, 1536, 0.00031};  // in the report and JSON, not the table
     EXPECT_EQ(SummaryTable({unit, good}),
               "Port           Result             Receiver    FW before  FW after  Time  Passes\n"
               "/dev/ttyUSB3   Upload failed (1)  incomplete  GQ07       -         1:15  2\n"
@@ -159,6 +160,13 @@ TEST(StationUnitLines, LiveLineVerdictTableAndUnitJson) {
     EXPECT_EQ(fields["code"], "1");
     EXPECT_EQ(fields["passes"], "2");
     EXPECT_EQ(fields["fw_before"], "GQ07");
+    EXPECT_EQ(fields["frames_sent"], "80");
+    EXPECT_EQ(fields["frames_refused"], "1");
+    EXPECT_EQ(fields["mean_frame_bytes"], "1536");
+    EXPECT_EQ(fields["undetected_chance"], "0.00031");
+    good.line.reset();
+    ASSERT_TRUE(test::ParseJsonLine(UnitJson(good), fields)) << UnitJson(good);
+    EXPECT_EQ(fields.count("frames_sent"), 0u) << UnitJson(good);
     ASSERT_TRUE(test::ParseJsonLine(SummaryJson({unit, good}, 1), fields));
     EXPECT_EQ(fields["units"], "2");
     EXPECT_EQ(fields["succeeded"], "1");

@@ -45,8 +45,14 @@ UnitRecord Unit(const std::string& port, const std::string& result) {
     return unit;
 }
 
+// The first unit programmed its flash; the second never sent a frame.
+UnitRecord Programmed(UnitRecord unit) {
+    unit.line = LineFigures{141, 3, 1707, 2.43e-07};
+    return unit;
+}
+
 const std::vector<UnitRecord> kUnits = {
-    Unit("/dev/ttyUSB0", "Verify failed, at 0x1000:\r\n\"expected\" 0x12"),
+    Programmed(Unit("/dev/ttyUSB0", "Verify failed, at 0x1000:\r\n\"expected\" 0x12")),
     Unit("GPS1:", "Done.\nTab\there"),
 };
 
@@ -70,7 +76,17 @@ TEST(UnitReport, CsvRowsReadBackFieldForFieldWhateverTheyContain) {
         EXPECT_EQ(cells["exitCode"], std::to_string(kUnits[u].exitCode));
         EXPECT_EQ(std::stod(cells["seconds"]), kUnits[u].seconds);
         EXPECT_EQ(cells["startedAt"], kUnits[u].startedAt);
+        const bool programmed = kUnits[u].line.has_value();
+        EXPECT_EQ(cells["framesSent"], programmed ? "141" : "");
+        EXPECT_EQ(cells["framesRefused"], programmed ? "3" : "");
+        EXPECT_EQ(cells["meanFrameBytes"], programmed ? "1707" : "");
+        EXPECT_EQ(cells["undetectedChance"], programmed ? "2.43e-07" : "");
     }
+    // The line figures came later: appended, so the earlier columns keep their places.
+    const std::string earlier = "exitCode,passes,seconds,startedAt";
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")).substr(csv.find(earlier)),
+              earlier + ",framesSent,framesRefused,meanFrameBytes,undetectedChance")
+        << csv;
     // Plain fields are not quoted, so simple tools can still cut them apart.
     EXPECT_NE(csv.find(",RID 1.00,RID 2.00,"), std::string::npos) << csv;
     EXPECT_EQ(CsvUnitReport({}), csv.substr(0, csv.find("\r\n") + 2));  // the header alone
@@ -87,11 +103,21 @@ TEST(UnitReport, JsonObjectsCarryTheSameColumnsEscaped) {
         std::map<std::string, std::string>& fields = objects[u];
         ASSERT_EQ(fields.size(), rows[0].size());
         for (std::size_t i = 0; i < rows[0].size(); ++i) {
-            EXPECT_EQ(fields[rows[0][i]], rows[u + 1][i]) << rows[0][i];
+            // A number the unit does not have is null, an empty cell in the CSV.
+            const std::string& value = fields[rows[0][i]];
+            EXPECT_EQ(value == "null" ? "" : value, rows[u + 1][i]) << rows[0][i];
         }
     }
     // Numbers are bare: a tool reads them as numbers, not as text.
     EXPECT_NE(json.find("\"exitCode\":5,\"passes\":3,\"seconds\":12.500,"), std::string::npos);
+    EXPECT_NE(json.find("\"framesSent\":141,\"framesRefused\":3,\"meanFrameBytes\":1707,"
+                        "\"undetectedChance\":2.43e-07}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"framesSent\":null,\"framesRefused\":null,\"meanFrameBytes\":null,"
+                        "\"undetectedChance\":null}"),
+              std::string::npos)
+        << json;
     UnitRecord unmeasured = kUnits[0];
     unmeasured.seconds = std::numeric_limits<double>::quiet_NaN();
     EXPECT_NE(JsonUnitReport({unmeasured}).find("\"seconds\":null,"), std::string::npos);

@@ -32,6 +32,15 @@ std::string Kind(std::string_view kind) {
     return Member('{', json::kKind, JsonString(kind));
 }
 
+// The programming's line figures, as the worker's verdict gave them; none without.
+std::string LineFields(const UnitState& unit) {
+    if (!unit.line) return "";
+    return Number(json::kFramesSent, unit.line->framesSent) +
+           Number(json::kFramesRefused, unit.line->framesRefused) +
+           Number(json::kMeanFrameBytes, unit.line->meanFrameBytes) +
+           Member(',', json::kUndetectedChance, JsonNumber(unit.line->undetectedChance));
+}
+
 }  // namespace
 
 std::string UnitJson(const UnitState& unit) {
@@ -41,7 +50,7 @@ std::string UnitJson(const UnitState& unit) {
            Field(json::kText, unit.resultText) + Field(json::kState, unit.receiverState) +
            Field(json::kReason, unit.reason) + Number("passes", unit.passes) + seconds +
            Field("fw_before", unit.fwBefore.version) + Field("fw_after", unit.fwAfter.version) +
-           Field("log", unit.logPath) + "}";
+           Field("log", unit.logPath) + LineFields(unit) + "}";
 }
 
 std::string SummaryJson(const std::vector<UnitState>& units, int exitCode) {

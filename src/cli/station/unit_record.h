@@ -1,7 +1,10 @@
 // What the station keeps of one unit it flashed: the lines of the unit report.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "cli/line_figures.h"
 
 namespace zelvar::cli {
 
@@ -18,7 +21,8 @@ struct UnitRecord {
     int exitCode = 0;
     int passes = 0;  // passes of the upload begun (each begins in the wake step)
     double seconds = 0;
-    std::string startedAt;  // ISO 8601 local time
+    std::string startedAt;            // ISO 8601 local time
+    std::optional<LineFigures> line;  // from the flash programming; none when it sent no frame
 };
 
 }  // namespace zelvar::cli

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "cli/json_output.h"
 #include "cli/station/station_files.h"
@@ -44,6 +46,10 @@ Cell Seconds(double seconds) {
     return {text, true};
 }
 
+Cell Count(const std::optional<LineFigures>& line, uint32_t LineFigures::*figure) {
+    return line ? Cell{std::to_string((*line).*figure), true} : Cell{"", true};
+}
+
 // The columns in report order; the sections come after ridAfter.
 constexpr Field kLeadingFields[] = {
     {"port", [](const UnitRecord& u) { return Cell{u.port}; }},
@@ -79,6 +85,16 @@ constexpr Field kTrailingFields[] = {
      }},
     {"seconds", [](const UnitRecord& u) { return Seconds(u.seconds); }},
     {"startedAt", [](const UnitRecord& u) { return Cell{u.startedAt}; }},
+    // Added later, so they come last: empty for a unit that sent no frame.
+    {"framesSent", [](const UnitRecord& u) { return Count(u.line, &LineFigures::framesSent); }},
+    {"framesRefused",
+     [](const UnitRecord& u) { return Count(u.line, &LineFigures::framesRefused); }},
+    {"meanFrameBytes",
+     [](const UnitRecord& u) { return Count(u.line, &LineFigures::meanFrameBytes); }},
+    {"undetectedChance",
+     [](const UnitRecord& u) {
+         return u.line ? Cell{JsonNumber(u.line->undetectedChance), true} : Cell{"", true};
+     }},
 };
 
 ReportFormat FormatOf(const std::string& path) {

@@ -1,12 +1,14 @@
 #include "cli/station/unit_state.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "base/loader_events.h"
 #include "cli/exit_codes.h"
-#include "cli/station/worker_status.h"
 #include "cli/json_names.h"
+#include "cli/station/worker_status.h"
 #include "upload/receiver_state.h"
 
 namespace zelvar::cli {
@@ -66,6 +68,37 @@ void TakeReceiver(UnitState& unit, const JsonFields& fields) {
     (after ? unit.ridAfter : unit.ridBefore) = FieldOf(fields, json::kFw.version);
 }
 
+// The field as a whole decimal number; false when absent or not one.
+bool ReadCount(const JsonFields& fields, std::string_view name, uint32_t& out) {
+    const std::string text = FieldOf(fields, name);
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (*end != '\0' || value > UINT32_MAX) return false;
+    out = static_cast<uint32_t>(value);
+    return true;
+}
+
+bool ReadChance(const JsonFields& fields, std::string_view name, double& out) {
+    const std::string text = FieldOf(fields, name);
+    if (text.empty()) return false;
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return *end == '\0' && out >= 0 && out <= 1;
+}
+
+// The programming's line figures of a result line; none unless all four are there.
+std::optional<LineFigures> LineFiguresOf(const JsonFields& fields) {
+    LineFigures line;
+    if (!ReadCount(fields, json::kFramesSent, line.framesSent) ||
+        !ReadCount(fields, json::kFramesRefused, line.framesRefused) ||
+        !ReadCount(fields, json::kMeanFrameBytes, line.meanFrameBytes) ||
+        !ReadChance(fields, json::kUndetectedChance, line.undetectedChance)) {
+        return std::nullopt;
+    }
+    return line;
+}
+
 void TakeResult(UnitState& unit, const JsonFields& fields) {
     unit.hasResult = true;
     unit.exitCode =
@@ -73,6 +106,7 @@ void TakeResult(UnitState& unit, const JsonFields& fields) {
     unit.resultText = FieldOf(fields, json::kText);
     unit.receiverState = FieldOf(fields, json::kState);
     unit.reason = FieldOf(fields, json::kReason);
+    unit.line = LineFiguresOf(fields);
 }
 
 }  // namespace
