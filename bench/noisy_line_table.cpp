@@ -160,7 +160,7 @@ bool WritePlot(const std::string& csvPath, const std::string& pngPath) {
     // Rate 0 has no place on a logarithmic axis: it is the 1 x line.
     std::fprintf(
         gp,
-        "set terminal pngcairo size 860,500 font ',10'\n"
+        "set terminal pngcairo size 860,600 font ',10'\n"
         "set output '%s'\n"
         "set datafile separator ','\n"
         "set logscale x\n"
@@ -174,7 +174,7 @@ bool WritePlot(const std::string& csvPath, const std::string& pngPath) {
         "set ytics nomirror\n"
         "set y2tics\n"
         "set grid\n"
-        "set key top left box opaque\n"
+        "set key below box maxrows 4\n"
         "set title 'zelvar flash, 256 KiB image, paced simulated receiver'\n"
         "ok(c) = column(1) > 0 ? column(c) : NaN\n"
         "share(c) = column(1) > 0 ? 100.0 * column(c) / column(2) : NaN\n"
