@@ -6,6 +6,8 @@
 //                                     gives the job 5 s after the file MARK appears
 //   dialog_driver refused             the second copy's refusal box, closed with OK
 //   dialog_driver about               clicks the logo (the About box opens)
+//   dialog_driver about-ok            the same, then prints the About box's texts and
+//                                     closes it with OK
 //   dialog_driver close               closes the dialog
 // Prints the message list at the end; exit 0 when the step ended as it should.
 #include <windows.h>
@@ -129,6 +131,30 @@ int Connect(HWND dialog, const char* port) {
     return ended && HasLine(dialog, L"GPS connected at") && load ? 0 : 1;
 }
 
+// Clicks the logo; with check, waits for the About box, prints its texts and closes it
+// with OK. 0 when the box came (and, with check, went again).
+int About(HWND dialog, bool check) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(zelvar::IDC_LOGO, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, zelvar::IDC_LOGO)));
+    if (!check) return 0;
+    HWND box = WaitFor([&] { return OwnedBox(dialog); }, kFindLimit);
+    if (!box) {
+        std::printf("no about box\n");
+        return 1;
+    }
+    wchar_t text[512] = {};
+    Send(GetDlgItem(box, zelvar::IDC_ABOUT_TITLE), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    std::printf("about title: %ls\n", text);
+    text[0] = 0;
+    Send(GetDlgItem(box, zelvar::IDC_ABOUT_TEXT), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    std::printf("about text: %ls\n", text);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(zelvar::IDC_ABOUT_OK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, zelvar::IDC_ABOUT_OK)));
+    const bool gone = WaitFor([&] { return IsWindow(box) ? nullptr : dialog; }, kFindLimit);
+    std::printf("about box %s\n", gone ? "closed" : "still open");
+    return gone ? 0 : 1;
+}
+
 // Waits for the job's verdict; answers every question Yes on the way.
 bool WaitForVerdict(HWND dialog, Clock::duration limit, const char* mark) {
     bool saidProgramming = false;
@@ -207,17 +233,15 @@ int main(int argc, char** argv) {
     if (step == "connect" && argc == 3) return Connect(dialog, argv[2]);
     if (step == "flash" && (argc == 3 || argc == 4))
         return Flash(dialog, argv[2], argc == 4 ? argv[3] : nullptr);
-    if (step == "about") {  // a click on the logo
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(zelvar::IDC_LOGO, STN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, zelvar::IDC_LOGO)));
-        return 0;
-    }
+    if (step == "about") return About(dialog, false);
+    if (step == "about-ok") return About(dialog, true);
     if (step == "close") {
         PostMessageW(dialog, WM_CLOSE, 0, 0);
         return 0;
     }
     std::fprintf(
         stderr,
-        "usage: dialog_driver connect PORT | flash IMAGE [MARK] | refused | about | close\n");
+        "usage: dialog_driver connect PORT | flash IMAGE [MARK] | refused | about | about-ok | "
+        "close\n");
     return 64;
 }
